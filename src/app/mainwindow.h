@@ -1,0 +1,35 @@
+#pragma once
+
+#include "context.h"
+#include "formstate.h"
+
+#include <QTimer>
+
+namespace corvane {
+
+// The program's only window: its controls (FormState) and its handlers. The
+// Qt view forwards clicks here; Timer1 ticks through a QTimer it owns.
+class FormMain : public FormState
+{
+    Q_OBJECT
+public:
+    FormMain(GlobalState& g, PlatformPort& port, EventLog& log, QObject* parent = nullptr);
+
+    Context& context() { return m_ctx; }
+
+    // Handlers, under the program's names.
+    void Form_Load();
+    void CommandAggiungiProvvigione_Click();
+    void Cmd_Click();
+    void cmdNuovaVer_Click();
+    void cmdInstallaLib_Click();
+    void cmdClose_Click();
+    void lblConnesso_Click();
+    void Timer1_Timer();
+
+private:
+    Context m_ctx;
+    QTimer m_timer;
+};
+
+} // namespace corvane

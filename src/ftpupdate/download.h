@@ -1,0 +1,11 @@
+#pragma once
+
+#include "app/context.h"
+
+namespace corvane {
+
+// The download run, framed by the busy pointer and the progress label.
+void cmdNuovaVer_Click(Context& ctx);
+void ScaricaNuovaVersione(Context& ctx);
+
+} // namespace corvane

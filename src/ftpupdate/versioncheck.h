@@ -1,0 +1,11 @@
+#pragma once
+
+#include "app/context.h"
+
+namespace corvane {
+
+// Fetches VERSIONE.TXT, reads the local Corvane.exe's version and shows both
+// on the window, green when they match.
+void ControllaVersioneProgramma(Context& ctx);
+
+} // namespace corvane

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "app/context.h"
+
+namespace corvane {
+
+// The schema update run: creates what the red rows of FlexDb name.
+void Cmd_Click(Context& ctx);
+
+} // namespace corvane

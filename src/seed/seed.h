@@ -1,0 +1,10 @@
+#pragma once
+
+#include "app/context.h"
+
+namespace corvane {
+
+// The default rows of the lookup tables; the first failure ends it silently.
+void SeedDefaultRows(Context& ctx);
+
+} // namespace corvane
