@@ -28,8 +28,15 @@ public:
     void Timer1_Timer();
 
 private:
+    // The automatic run starts only once the start-up sequence has returned to
+    // the event loop, so the running-program check always comes first.
+    void loadFinished();
+    void runStartupSequence();
+
     Context m_ctx;
     QTimer m_timer;
+    int m_loading = 0;
+    bool m_tickPending = false;
 };
 
 } // namespace corvane

@@ -1,0 +1,90 @@
+#include "mainwindow.h"
+
+#include "error.h"
+#include "ftpupdate/download.h"
+#include "ftpupdate/installer.h"
+#include "programfolder.h"
+#include "schema/comparison.h"
+#include "schema/sqldmo.h"
+#include "schema/updaterun.h"
+
+namespace corvane {
+
+FormMain::FormMain(GlobalState& g, PlatformPort& port, EventLog& log, QObject* parent)
+    : FormState(parent), m_ctx{*this, g, port, log}
+{
+    // Timer1 counts from the moment the window is created.
+    m_timer.setInterval(Timer1.interval());
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        if (m_loading > 0) {
+            m_tickPending = true;
+            m_timer.stop();
+            return;
+        }
+        Timer1_Timer();
+    });
+    connect(&Timer1, &Control::changed, this, [this] {
+        if (!Timer1.enabled()) m_timer.stop();
+    });
+    if (Timer1.enabled()) m_timer.start();
+}
+
+void FormMain::loadFinished()
+{
+    if (m_tickPending && Timer1.enabled()) {
+        m_tickPending = false;
+        QTimer::singleShot(0, this, [this] { Timer1_Timer(); });
+    }
+}
+
+void FormMain::CommandAggiungiProvvigione_Click() { corvane::CommandAggiungiProvvigione_Click(m_ctx); }
+
+void FormMain::Cmd_Click() { corvane::Cmd_Click(m_ctx); }
+
+void FormMain::cmdNuovaVer_Click() { corvane::cmdNuovaVer_Click(m_ctx); }
+
+void FormMain::cmdInstallaLib_Click() { corvane::cmdInstallaLib_Click(m_ctx); }
+
+void FormMain::cmdClose_Click() { m_ctx.port.endProgram(0); }
+
+void FormMain::lblConnesso_Click()
+{
+    // Without the component there is no version to show; the start-up
+    // sequence still runs, since this label is the way to reconnect.
+    try {
+        const schema::Application& app = schema::application(m_ctx.g);
+        m_ctx.port.messageBox(QStringLiteral("Versione SQLDMO = %1.%2")
+                                  .arg(app.VersionMajor())
+                                  .arg(app.VersionMinor()),
+                              QString(), style::Ok);
+    } catch (const Error&) {
+    }
+    Form_Load();
+}
+
+void FormMain::Timer1_Timer()
+{
+    Timer1.setEnabled(false);
+    if (!m_ctx.g.AutomaticMode) return;
+
+    PlatformPort& port = m_ctx.port;
+    CommandAggiungiProvvigione.setVisible(false);
+    Cmd.setVisible(false);
+    cmdNuovaVer.setVisible(false);
+    Frame1.setVisible(true);
+    Frame1.bringToFront();
+    port.yield();
+    CommandAggiungiProvvigione_Click();
+    port.yield();
+    cmdNuovaVer_Click();
+    port.yield();
+    Cmd_Click();
+    port.yield();
+    // A launch that fails is written to the run log by the platform; the
+    // automatic run ends all the same.
+    port.launch(resolveInFolder(port.programFolder(), QStringLiteral("Corvane.exe")));
+    port.yield();
+    port.endProgram(0);
+}
+
+} // namespace corvane

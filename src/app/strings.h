@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace corvane {
+
+// Trim as the program means it: leading and trailing spaces only; tabs,
+// line feeds and other blanks stay.
+inline QString trimSpaces(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char(' ')) ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char(' ')) --end;
+    return text.mid(begin, end - begin);
+}
+
+} // namespace corvane

@@ -1,0 +1,261 @@
+#include "support/testdb.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace {
+
+const QString kPython = QStringLiteral(CORVANE_SYSTEM_PYTHON);
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// A minimal Windows executable with a version resource, built with binutils-mingw-w64.
+void makeExe(const QString& path, const QString& version)
+{
+    QTemporaryDir tmp;
+    writeFile(tmp.filePath("ver.rc"),
+              QStringLiteral("1 VERSIONINFO\nFILEVERSION %1\nPRODUCTVERSION %1\nFILEOS 0x40004\n"
+                             "FILETYPE 0x1\nBEGIN\nEND\n")
+                  .arg(version)
+                  .toUtf8());
+    writeFile(tmp.filePath("start.s"), ".globl _start\n_start:\n  ret\n");
+    const QList<QStringList> steps{
+        {"i686-w64-mingw32-windres", "--preprocessor=cat", tmp.filePath("ver.rc"), "-O", "coff", "-o",
+         tmp.filePath("ver.o")},
+        {"i686-w64-mingw32-as", tmp.filePath("start.s"), "-o", tmp.filePath("start.o")},
+        {"i686-w64-mingw32-ld", "-m", "i386pe", "-e", "_start", tmp.filePath("start.o"),
+         tmp.filePath("ver.o"), "-o", path}};
+    for (const QStringList& step : steps) {
+        QProcess p;
+        p.start(step.first(), step.mid(1));
+        QVERIFY2(p.waitForFinished(30000) && p.exitCode() == 0, qPrintable(step.first()));
+    }
+}
+
+struct Run
+{
+    int exit = -1;
+    QList<QJsonObject> events;
+    QJsonObject end() const { return events.isEmpty() ? QJsonObject() : events.last(); }
+    QStringList boxTexts() const
+    {
+        QStringList texts;
+        for (const QJsonObject& e : events)
+            if (e["event"].toString() == QLatin1String("msgbox")) texts << e["text"].toString();
+        return texts;
+    }
+    QJsonObject label(const char* name) const { return end()["state"].toObject()[name].toObject(); }
+};
+
+// The demo world in a temporary folder: program folder, reference, FTP root.
+struct World
+{
+    QTemporaryDir dir;
+    QString program, reference, ftpFolder;
+    QProcess ftp;
+    int ftpPort = 0;
+
+    World()
+    {
+        program = dir.filePath("program");
+        reference = dir.filePath("reference");
+        ftpFolder = dir.filePath("ftp/distributori/CORVANE");
+        QDir().mkpath(program);
+        QDir().mkpath(reference);
+        QDir().mkpath(ftpFolder);
+        const QString data = QStringLiteral(CORVANE_DEMO_DATA);
+        const QString lookup = QString::fromUtf8(readAll(data + "/lookup.sql"));
+        auto script = [&](const QString& file) {
+            return QString::fromUtf8(readAll(data + "/" + file)).replace(".read lookup.sql", lookup);
+        };
+        corvane::test::runSqlScript(program, "Bellini", script("local.sql"));
+        corvane::test::runSqlScript(reference, "Corvane", script("reference.sql"));
+        QVERIFY(QFile::copy(QStringLiteral(CORVANE_UPDATE_BINARY), program + "/corvane-update"));
+        writeFile(program + "/conf.ini", QStringLiteral("sqlite:%1\r\nsa\r\n\r\n-\r\nBellini\r\n").arg(program).toUtf8());
+        makeExe(program + "/Corvane.exe", "2,0,0,14");
+        makeExe(ftpFolder + "/CORVANE.EXE", "2,0,0,15");
+        writeFile(ftpFolder + "/VERSIONE.TXT", "2.0.15\r\n");
+    }
+    ~World()
+    {
+        if (ftp.state() != QProcess::NotRunning) {
+            ftp.kill();
+            ftp.waitForFinished();
+        }
+    }
+    void startFtp(const QStringList& extra = {})
+    {
+        ftp.start(kPython, QStringList{corvane::test::testSourcePath("support/ftpserver.py"), "--root",
+                                       dir.filePath("ftp")} + extra);
+        QVERIFY(ftp.waitForStarted());
+        QByteArray out;
+        while (!out.contains('\n') && ftp.waitForReadyRead(5000)) out += ftp.readAllStandardOutput();
+        QVERIFY2(out.startsWith("PORT "), out.constData());
+        ftpPort = out.mid(5).trimmed().toInt();
+    }
+    Run run(const QStringList& arguments, const QString& referenceHost = {})
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        env.insert("CORVANE_REFERENCE_HOST", referenceHost.isEmpty() ? "sqlite:" + reference : referenceHost);
+        env.insert("CORVANE_FTP_HOST", QStringLiteral("127.0.0.1:%1").arg(ftpPort));
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(program);
+        p.start(program + "/corvane-update", arguments);
+        Run r;
+        if (!p.waitForFinished(120000)) {
+            p.kill();
+            p.waitForFinished();
+            return r;
+        }
+        r.exit = p.exitCode();
+        for (const QByteArray& line : p.readAllStandardOutput().split('\n'))
+            if (!line.trimmed().isEmpty()) r.events << QJsonDocument::fromJson(line).object();
+        return r;
+    }
+    QString localVersion() const
+    {
+        return corvane::test::queryRows(program, "Bellini", "SELECT Valore FROM Parametri WHERE IDParametro = 1").value(0);
+    }
+    QStringList localObjects() const
+    {
+        return corvane::test::queryRows(program, "Bellini",
+                                        "SELECT name FROM sqlite_schema WHERE type IN ('table','view') "
+                                        "AND name NOT LIKE 'sqlite_%' ORDER BY name");
+    }
+};
+
+} // namespace
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+private slots:
+    void automaticRunBringsEverythingUpToDate()
+    {
+        World w;
+        w.startFtp();
+        const Run first = w.run({"/A", "/Q"});
+        QCOMPARE(first.exit, 0);
+        QCOMPARE(first.end()["event"].toString(), QStringLiteral("end"));
+        QVERIFY(first.boxTexts().contains(QStringLiteral("Aggiornamento Avvenuto con Successo !!")));
+        for (const char* label : {"lblBDLocale", "lblDBDashmoor", "lblVerProgLocale", "lblVerProgDashmoor"})
+            QCOMPARE(first.label(label)["colour"].toInt(), 65280);
+        QCOMPARE(first.label("lblConnesso")["caption"].toString(), QStringLiteral("DB Connesso"));
+        QCOMPARE(first.label("lblVerProgLocale")["caption"].toString(), QStringLiteral("2.0.15"));
+        QCOMPARE(first.label("lblEsito")["caption"].toString(),
+                 QStringLiteral("Tutte le Tabelle/Viste Sono Aggiornate !!!"));
+        QVERIFY(first.end()["state"].toObject()["redRows"].toArray().isEmpty());
+        QCOMPARE(w.localVersion(), QStringLiteral("2.1"));
+        QVERIFY(w.localObjects().contains("Commesse"));
+        QVERIFY(w.localObjects().contains("VCommesseAperte"));
+        QCOMPARE(readAll(w.program + "/Corvane.exe"), readAll(w.ftpFolder + "/CORVANE.EXE"));
+        QVERIFY(!QFile::exists(w.program + "/Corvane_Temp.exe"));
+        const QByteArray log = readAll(w.program + "/CorvaneUpdate.log");
+        QVERIFY(log.contains("ALTER TABLE"));
+        QVERIFY(log.contains("end, exit status 0"));
+
+        // A second run finds nothing to do: the program is not fetched again.
+        const QByteArray exeBefore = readAll(w.program + "/Corvane.exe");
+        const QStringList objectsBefore = w.localObjects();
+        const Run second = w.run({"/A", "/Q"});
+        QCOMPARE(second.exit, 0);
+        QVERIFY(second.boxTexts().contains(
+            QStringLiteral("Il Programma è Già Aggiornato all'Ultima Versione!!\r\n\r\nContinuare ugualmente?")));
+        QVERIFY(second.end()["state"].toObject()["redRows"].toArray().isEmpty());
+        QCOMPARE(w.localObjects(), objectsBefore);
+        QCOMPARE(readAll(w.program + "/Corvane.exe"), exeBefore);
+    }
+
+    void unreachableReference()
+    {
+        World w;
+        w.startFtp();
+        const QStringList before = w.localObjects();
+        const Run r = w.run({"/A", "/Q"}, "sqlite:" + w.dir.filePath("nowhere"));
+        QCOMPARE(r.exit, 2);
+        QCOMPARE(r.boxTexts(), (QStringList{"Errore Durante la Connessione al Server DASHMOOR",
+                                            "Impossibile Collegarsi al Server Dashmoor!!"}));
+        QCOMPARE(w.localObjects(), before);
+        QCOMPARE(w.localVersion(), QStringLiteral("2.0"));
+    }
+
+    void ftpRefusesTheLogin()
+    {
+        World w;
+        w.startFtp({"--password", "something-else"});
+        const QByteArray exe = readAll(w.program + "/Corvane.exe");
+        const Run r = w.run({"/A", "/Q"});
+        QCOMPARE(r.exit, 1);
+        QVERIFY(r.boxTexts().contains(QStringLiteral("Server FTP non trovato!")));
+        QCOMPARE(readAll(w.program + "/Corvane.exe"), exe);
+        // The database is still brought up to date.
+        QCOMPARE(w.localVersion(), QStringLiteral("2.1"));
+    }
+
+    void corvaneIsRunning()
+    {
+        World w;
+        w.startFtp();
+        const QString exe = w.program + "/Corvane.exe";
+        QFile::remove(exe);
+        QVERIFY(QFile::copy("/bin/sleep", exe));
+        QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeUser);
+        QProcess running;
+        running.start(exe, {"60"});
+        QVERIFY(running.waitForStarted());
+        const Run r = w.run({"/A", "/Q"});
+        running.kill();
+        running.waitForFinished();
+        QCOMPARE(r.exit, 2);
+        QVERIFY(r.boxTexts().last().startsWith(QStringLiteral("C'è Corvane Aperto in Qualche Terminale!!")));
+        QCOMPARE(readAll(exe), readAll("/bin/sleep"));
+        QCOMPARE(w.localVersion(), QStringLiteral("2.0"));
+    }
+
+    void readOnlyLocalDatabase()
+    {
+        World w;
+        w.startFtp();
+        const QString db = w.program + "/Bellini.db";
+        const QByteArray before = readAll(db);
+        const bool root = ::geteuid() == 0;
+        if (root)
+            QCOMPARE(QProcess::execute("chattr", {"+i", db}), 0);
+        else
+            QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+        const Run r = w.run({"/A", "/Q"});
+        if (root) QProcess::execute("chattr", {"-i", db});
+        QCOMPARE(r.exit, 1);
+        QVERIFY(!r.boxTexts().filter(QStringLiteral("ERRORE !!")).isEmpty());
+        QVERIFY(!r.end()["state"].toObject()["redRows"].toArray().isEmpty());
+        QCOMPARE(readAll(db), before);
+        // The program files are still updated.
+        QCOMPARE(readAll(w.program + "/Corvane.exe"), readAll(w.ftpFolder + "/CORVANE.EXE"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEndToEnd)
+#include "test_e2e.moc"
