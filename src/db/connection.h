@@ -2,6 +2,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <memory>
 
 namespace corvane::db {
 
@@ -61,12 +62,17 @@ public:
     const ConnectionSpec& spec() const { return m_spec; }
     // The Qt connection behind this one; valid while open.
     QSqlDatabase database() const;
+    // Expires when this object is destroyed: recordsets keep it to know
+    // whether their connection is still there.
+    std::weak_ptr<const void> lifetime() const { return m_lifetime; }
 
 private:
     QString m_name; // Qt connection name, unique per object
+    QSqlDatabase m_db;
     ConnectionSpec m_spec;
     bool m_embedded = false;
     int m_loginTimeout = kDefaultLoginTimeoutSeconds;
+    std::shared_ptr<const void> m_lifetime = std::make_shared<int>(0);
 };
 
 } // namespace corvane::db

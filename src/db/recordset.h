@@ -27,8 +27,12 @@ inline constexpr int adLockPessimistic = 2;
 //  - With the pessimistic lock (2) on "SELECT ... FROM <table> [WHERE ...]",
 //    AddNew/field writes/Update store rows: a new row becomes one parameterised
 //    INSERT of the fields set; a change to the current row becomes one
-//    parameterised UPDATE of the fields set, keyed by the WHERE clause of the
-//    source query.
+//    parameterised UPDATE of the fields set on the rows the source query's
+//    WHERE clause selects. When the query had selected several rows, the
+//    current row's stored values narrow the UPDATE to that row; an UPDATE
+//    that finds no row raises ADO's "Row cannot be located for updating".
+//    Writing a field the query did not return raises ADO's "Item cannot be
+//    found" at once, so nothing of that row is stored.
 // Every failure throws corvane::Error.
 class Recordset
 {

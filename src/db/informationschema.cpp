@@ -1,0 +1,345 @@
+#include "informationschema.h"
+
+#include "catalogue.h"
+#include "namecollation.h"
+
+#include <cstring>
+#include <mutex>
+#include <sqlite3.h>
+
+namespace corvane::db {
+
+namespace {
+
+enum class View { Tables, Columns, Views };
+
+// Column 2 is TABLE_NAME in all three tables: the one lookups go by.
+constexpr int kTableNameColumn = 2;
+constexpr int kByName = 1;
+
+const char* declaration(View view)
+{
+    switch (view) {
+    case View::Tables:
+        return "CREATE TABLE x(TABLE_CATALOG TEXT COLLATE SQL_Latin1_General_CP1_CI_AS,"
+               " TABLE_SCHEMA TEXT COLLATE SQL_Latin1_General_CP1_CI_AS,"
+               " TABLE_NAME TEXT COLLATE SQL_Latin1_General_CP1_CI_AS,"
+               " TABLE_TYPE TEXT COLLATE SQL_Latin1_General_CP1_CI_AS)";
+    case View::Columns:
+        return "CREATE TABLE x(TABLE_CATALOG TEXT COLLATE SQL_Latin1_General_CP1_CI_AS,"
+               " TABLE_SCHEMA TEXT COLLATE SQL_Latin1_General_CP1_CI_AS,"
+               " TABLE_NAME TEXT COLLATE SQL_Latin1_General_CP1_CI_AS,"
+               " COLUMN_NAME TEXT COLLATE SQL_Latin1_General_CP1_CI_AS,"
+               " ORDINAL_POSITION INTEGER,"
+               " COLUMN_DEFAULT TEXT COLLATE SQL_Latin1_General_CP1_CI_AS,"
+               " IS_NULLABLE TEXT COLLATE SQL_Latin1_General_CP1_CI_AS,"
+               " DATA_TYPE TEXT COLLATE SQL_Latin1_General_CP1_CI_AS,"
+               " CHARACTER_MAXIMUM_LENGTH INTEGER, NUMERIC_PRECISION INTEGER,"
+               " NUMERIC_SCALE INTEGER)";
+    case View::Views:
+        return "CREATE TABLE x(TABLE_CATALOG TEXT COLLATE SQL_Latin1_General_CP1_CI_AS,"
+               " TABLE_SCHEMA TEXT COLLATE SQL_Latin1_General_CP1_CI_AS,"
+               " TABLE_NAME TEXT COLLATE SQL_Latin1_General_CP1_CI_AS,"
+               " VIEW_DEFINITION TEXT COLLATE SQL_Latin1_General_CP1_CI_AS,"
+               " CHECK_OPTION TEXT COLLATE SQL_Latin1_General_CP1_CI_AS,"
+               " IS_UPDATABLE TEXT COLLATE SQL_Latin1_General_CP1_CI_AS)";
+    }
+    return nullptr;
+}
+
+struct Table : sqlite3_vtab
+{
+    View view = View::Tables;
+    Catalogue* catalogue = nullptr;
+};
+
+// One row of a result: an object, and for COLUMNS one of its columns.
+struct RowRef
+{
+    int object;
+    int column;
+};
+
+struct Cursor : sqlite3_vtab_cursor
+{
+    std::shared_ptr<CatalogueSnapshot> snapshot;
+    std::vector<RowRef> rows;
+    size_t position = 0;
+};
+
+Table& tableOf(sqlite3_vtab* vtab)
+{
+    return *static_cast<Table*>(vtab);
+}
+Cursor& cursorOf(sqlite3_vtab_cursor* cursor)
+{
+    return *static_cast<Cursor*>(cursor);
+}
+
+int xConnect(sqlite3* db, void* clientData, int argc, const char* const* argv, sqlite3_vtab** out,
+             char** error)
+{
+    View view = View::Tables;
+    const char* kind = argc > 3 ? argv[3] : "";
+    if (sqlite3_stricmp(kind, "COLUMNS") == 0)
+        view = View::Columns;
+    else if (sqlite3_stricmp(kind, "VIEWS") == 0)
+        view = View::Views;
+    else if (sqlite3_stricmp(kind, "TABLES") != 0) {
+        *error = sqlite3_mprintf("unknown INFORMATION_SCHEMA table %s", kind);
+        return SQLITE_ERROR;
+    }
+    const int rc = sqlite3_declare_vtab(db, declaration(view));
+    if (rc != SQLITE_OK) return rc;
+    auto* table = new Table;
+    std::memset(static_cast<sqlite3_vtab*>(table), 0, sizeof(sqlite3_vtab));
+    table->view = view;
+    table->catalogue = static_cast<Catalogue*>(clientData);
+    *out = table;
+    return SQLITE_OK;
+}
+
+int xDisconnect(sqlite3_vtab* vtab)
+{
+    delete &tableOf(vtab);
+    return SQLITE_OK;
+}
+
+// A TABLE_NAME = constraint becomes a lookup by name. SQLite still checks the
+// constraint itself (omit stays 0), so any collation the query asks for holds:
+// the lookup only narrows the rows to those equal under ours, a superset.
+int xBestIndex(sqlite3_vtab*, sqlite3_index_info* info)
+{
+    for (int i = 0; i < info->nConstraint; ++i) {
+        const auto& constraint = info->aConstraint[i];
+        if (constraint.usable && constraint.iColumn == kTableNameColumn &&
+            constraint.op == SQLITE_INDEX_CONSTRAINT_EQ) {
+            info->aConstraintUsage[i].argvIndex = 1;
+            info->idxNum = kByName;
+            info->estimatedCost = 10;
+            info->estimatedRows = 1;
+            return SQLITE_OK;
+        }
+    }
+    info->idxNum = 0;
+    info->estimatedCost = 1e6;
+    info->estimatedRows = 1000;
+    return SQLITE_OK;
+}
+
+int xOpen(sqlite3_vtab*, sqlite3_vtab_cursor** out)
+{
+    auto* cursor = new Cursor;
+    std::memset(static_cast<sqlite3_vtab_cursor*>(cursor), 0, sizeof(sqlite3_vtab_cursor));
+    *out = cursor;
+    return SQLITE_OK;
+}
+
+int xClose(sqlite3_vtab_cursor* cursor)
+{
+    delete &cursorOf(cursor);
+    return SQLITE_OK;
+}
+
+bool wanted(View view, const CatalogueObject& object)
+{
+    return view != View::Views || object.isView;
+}
+
+void addRows(Table& table, Cursor& cursor, int index)
+{
+    CatalogueObject& object = cursor.snapshot->objects[size_t(index)];
+    if (!wanted(table.view, object)) return;
+    if (table.view != View::Columns) {
+        cursor.rows.push_back({index, -1});
+        return;
+    }
+    const auto& columns = table.catalogue->columnsOf(*cursor.snapshot, index);
+    for (size_t c = 0; c < columns.size(); ++c)
+        cursor.rows.push_back({index, int(c)});
+}
+
+int xFilter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite3_value** argv)
+{
+    Cursor& cursor = cursorOf(base);
+    Table& table = tableOf(base->pVtab);
+    int rc = SQLITE_OK;
+    cursor.snapshot = table.catalogue->current(rc);
+    cursor.rows.clear();
+    cursor.position = 0;
+    if (!cursor.snapshot) {
+        table.zErrMsg = sqlite3_mprintf("%s", sqlite3_errstr(rc));
+        return rc;
+    }
+    if (idxNum == kByName && argc == 1) {
+        if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return SQLITE_OK;
+        const auto* name = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+        for (int index : Catalogue::lookup(*cursor.snapshot, name, sqlite3_value_bytes(argv[0])))
+            addRows(table, cursor, index);
+        return SQLITE_OK;
+    }
+    for (size_t i = 0; i < cursor.snapshot->objects.size(); ++i)
+        addRows(table, cursor, int(i));
+    return SQLITE_OK;
+}
+
+int xNext(sqlite3_vtab_cursor* cursor)
+{
+    ++cursorOf(cursor).position;
+    return SQLITE_OK;
+}
+
+int xEof(sqlite3_vtab_cursor* cursor)
+{
+    return cursorOf(cursor).position >= cursorOf(cursor).rows.size();
+}
+
+void resultText(sqlite3_context* ctx, const QByteArray& text)
+{
+    sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+void resultVariant(sqlite3_context* ctx, const QVariant& value)
+{
+    if (value.isNull())
+        sqlite3_result_null(ctx);
+    else if (value.typeId() == QMetaType::Int)
+        sqlite3_result_int(ctx, value.toInt());
+    else
+        resultText(ctx, value.toString().toUtf8());
+}
+
+void columnOfColumns(sqlite3_context* ctx, const CatalogueColumn& column, int field)
+{
+    switch (field) {
+    case 3:
+        resultText(ctx, column.name);
+        break;
+    case 4:
+        sqlite3_result_int(ctx, column.ordinal);
+        break;
+    case 5:
+        resultVariant(ctx, column.defaultValue);
+        break;
+    case 6:
+        sqlite3_result_text(ctx, column.nullable ? "YES" : "NO", -1, SQLITE_STATIC);
+        break;
+    case 7:
+        resultText(ctx, column.type.dataType.toUtf8());
+        break;
+    case 8:
+        resultVariant(ctx, column.type.maximumLength);
+        break;
+    case 9:
+        resultVariant(ctx, column.type.numericPrecision);
+        break;
+    case 10:
+        resultVariant(ctx, column.type.numericScale);
+        break;
+    default:
+        sqlite3_result_null(ctx);
+        break;
+    }
+}
+
+int xColumn(sqlite3_vtab_cursor* base, sqlite3_context* ctx, int field)
+{
+    Cursor& cursor = cursorOf(base);
+    Table& table = tableOf(base->pVtab);
+    const RowRef row = cursor.rows[cursor.position];
+    const CatalogueObject& object = cursor.snapshot->objects[size_t(row.object)];
+    switch (field) {
+    case 0:
+        resultText(ctx, table.catalogue->catalogName());
+        return SQLITE_OK;
+    case 1:
+        sqlite3_result_text(ctx, "dbo", -1, SQLITE_STATIC);
+        return SQLITE_OK;
+    case kTableNameColumn:
+        resultText(ctx, object.name);
+        return SQLITE_OK;
+    default:
+        break;
+    }
+    if (table.view == View::Tables) {
+        sqlite3_result_text(ctx, object.isView ? "VIEW" : "BASE TABLE", -1, SQLITE_STATIC);
+    } else if (table.view == View::Views) {
+        if (field == 3)
+            resultText(ctx, object.definition);
+        else
+            sqlite3_result_text(ctx, field == 4 ? "NONE" : "NO", -1, SQLITE_STATIC);
+    } else {
+        columnOfColumns(ctx, (*object.columns)[size_t(row.column)], field);
+    }
+    return SQLITE_OK;
+}
+
+int xRowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* rowid)
+{
+    *rowid = sqlite3_int64(cursorOf(cursor).position);
+    return SQLITE_OK;
+}
+
+sqlite3_module makeModule()
+{
+    sqlite3_module module{};
+    module.xCreate = xConnect;
+    module.xConnect = xConnect;
+    module.xBestIndex = xBestIndex;
+    module.xDisconnect = xDisconnect;
+    module.xDestroy = xDisconnect;
+    module.xOpen = xOpen;
+    module.xClose = xClose;
+    module.xFilter = xFilter;
+    module.xNext = xNext;
+    module.xEof = xEof;
+    module.xColumn = xColumn;
+    module.xRowid = xRowid;
+    return module;
+}
+
+int collate(void*, int lengthA, const void* a, int lengthB, const void* b)
+{
+    return compareNames(static_cast<const char*>(a), lengthA, static_cast<const char*>(b), lengthB);
+}
+
+void deleteCatalogue(void* catalogue)
+{
+    delete static_cast<Catalogue*>(catalogue);
+}
+
+constexpr const char* kAttach =
+    "ATTACH DATABASE ':memory:' AS INFORMATION_SCHEMA;"
+    "CREATE VIRTUAL TABLE INFORMATION_SCHEMA.TABLES USING corvane_information_schema(TABLES);"
+    "CREATE VIRTUAL TABLE INFORMATION_SCHEMA.COLUMNS USING corvane_information_schema(COLUMNS);"
+    "CREATE VIRTUAL TABLE INFORMATION_SCHEMA.VIEWS USING corvane_information_schema(VIEWS);";
+
+int installOnConnection(sqlite3* db, char**, const sqlite3_api_routines*)
+{
+    static const sqlite3_module module = makeModule();
+    int rc =
+        sqlite3_create_collation_v2(db, kServerCollation, SQLITE_UTF8, nullptr, collate, nullptr);
+    // A read-only handle (the schema component's) cannot attach a writable
+    // catalogue: every attached database inherits its read-only flag.
+    if (rc == SQLITE_OK && sqlite3_db_readonly(db, "main") == 1) return SQLITE_OK;
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_module_v2(db, "corvane_information_schema", &module, new Catalogue(db),
+                                      deleteCatalogue);
+    if (rc != SQLITE_OK) return rc;
+    // Should the tables still not be created, the connection works without
+    // them rather than failing to open.
+    if (sqlite3_exec(db, kAttach, nullptr, nullptr, nullptr) != SQLITE_OK)
+        sqlite3_exec(db, "DETACH DATABASE INFORMATION_SCHEMA", nullptr, nullptr, nullptr);
+    return SQLITE_OK;
+}
+
+} // namespace
+
+void installInformationSchema()
+{
+    static std::once_flag once;
+    std::call_once(
+        once, [] { sqlite3_auto_extension(reinterpret_cast<void (*)()>(&installOnConnection)); });
+}
+
+} // namespace corvane::db

@@ -1,0 +1,321 @@
+#include "recordset.h"
+
+#include "connection.h"
+#include "embeddedbatch.h"
+#include "providererror.h"
+#include "rowwriter.h"
+
+#include <QHash>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <optional>
+
+namespace corvane::db {
+
+namespace {
+
+// Values compared against the stored row when several rows are selected; long
+// texts and binary data are left out (the server cannot compare them with =).
+bool usableForMatch(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QByteArray) return false;
+    return value.typeId() != QMetaType::QString || value.toString().size() <= 4000;
+}
+
+} // namespace
+
+struct Recordset::Impl
+{
+    Connection* connection = nullptr;
+    std::weak_ptr<const void> connectionLifetime;
+    bool open = false;
+    bool forwardOnly = false;
+    int lockType = adLockReadOnly;
+    QStringList names;
+    QHash<QString, int> columnIndex; // lower-cased name -> column
+    std::optional<WriteTarget> target;
+
+    // Static cursor: every row, and the position in them.
+    std::vector<QVariantList> rows;
+    size_t position = 0;
+    // Forward-only cursor: the query streaming from the server and its current row.
+    std::unique_ptr<QSqlQuery> stream;
+    QVariantList streamRow;
+    bool streamEof = true;
+
+    // Fields set since AddNew or since the last Update, in the order they were set.
+    bool adding = false;
+    QList<int> pendingColumns;
+    QVariantList pendingValues;
+
+    void requireOpen() const
+    {
+        if (!open) throwAdoError(adoerr::ObjectClosed);
+    }
+    // Writes and streaming reach the connection; it may have been replaced since Open.
+    void requireConnection() const
+    {
+        if (connectionLifetime.expired() || connection->State() != adStateOpen)
+            throwAdoError(adoerr::ConnectionUnusable);
+    }
+    bool atEnd() const { return forwardOnly ? streamEof : position >= rows.size(); }
+    QVariantList* currentRow()
+    {
+        if (atEnd()) return nullptr;
+        return forwardOnly ? &streamRow : &rows[position];
+    }
+    int columnOf(const QString& name) const
+    {
+        const auto found = columnIndex.constFind(name.toLower());
+        if (found == columnIndex.cend()) throwAdoError(adoerr::ItemNotFound);
+        return *found;
+    }
+
+    void readColumns(const QSqlRecord& record);
+    static QVariantList rowOf(const QSqlQuery& query, int columns);
+    void fetchStreamRow();
+    void runStatement(const QString& sql);
+    void discardPending();
+    void storeNewRow();
+    void storeChangedRow();
+    void execute(const WriteStatement& statement, bool mustTouchARow);
+};
+
+void Recordset::Impl::readColumns(const QSqlRecord& record)
+{
+    for (int i = 0; i < record.count(); ++i) {
+        names << record.fieldName(i);
+        columnIndex.insert(record.fieldName(i).toLower(), i);
+    }
+}
+
+QVariantList Recordset::Impl::rowOf(const QSqlQuery& query, int columns)
+{
+    QVariantList row;
+    row.reserve(columns);
+    for (int i = 0; i < columns; ++i)
+        row << (query.isNull(i) ? QVariant() : query.value(i));
+    return row;
+}
+
+void Recordset::Impl::fetchStreamRow()
+{
+    streamEof = !stream->next();
+    if (!streamEof) {
+        streamRow = rowOf(*stream, int(names.size()));
+    } else {
+        streamRow.clear();
+        if (stream->lastError().isValid()) throwProviderError(stream->lastError());
+    }
+}
+
+void Recordset::Impl::runStatement(const QString& sql)
+{
+    auto query = std::make_unique<QSqlQuery>(connection->database());
+    query->setForwardOnly(true);
+    if (!query->exec(sql)) throwProviderError(query->lastError());
+    if (!query->isSelect()) return; // DDL, UPDATE: done, and the recordset is at its end
+    readColumns(query->record());
+    if (forwardOnly) {
+        stream = std::move(query);
+        fetchStreamRow();
+        return;
+    }
+    const int columns = int(names.size());
+    while (query->next())
+        rows.push_back(rowOf(*query, columns));
+    if (query->lastError().isValid()) throwProviderError(query->lastError());
+}
+
+void Recordset::Impl::discardPending()
+{
+    adding = false;
+    pendingColumns.clear();
+    pendingValues.clear();
+}
+
+void Recordset::Impl::execute(const WriteStatement& statement, bool mustTouchARow)
+{
+    QSqlQuery query(connection->database());
+    if (!query.prepare(statement.sql)) throwProviderError(query.lastError());
+    for (const QVariant& value : statement.values)
+        query.addBindValue(value);
+    if (!query.exec()) throwProviderError(query.lastError());
+    if (mustTouchARow && query.numRowsAffected() == 0) throwAdoError(adoerr::RowNotLocated);
+}
+
+void Recordset::Impl::storeNewRow()
+{
+    QStringList columns;
+    for (int column : pendingColumns)
+        columns << names[column];
+    execute(insertStatement(*connection->database().driver(), *target, columns, pendingValues),
+            false);
+    QVariantList row(names.size());
+    for (qsizetype i = 0; i < pendingColumns.size(); ++i)
+        row[pendingColumns[i]] = pendingValues[i];
+    discardPending();
+    // The stored row becomes the current row, as after ADO's Update.
+    if (forwardOnly) {
+        streamRow = row;
+        streamEof = false;
+    } else {
+        rows.push_back(row);
+        position = rows.size() - 1;
+    }
+}
+
+// The source query's WHERE names the row when it selects just one; among several,
+// the current row's stored values single it out so that no other row changes.
+void Recordset::Impl::storeChangedRow()
+{
+    QVariantList* row = currentRow();
+    if (!row) throwAdoError(adoerr::NoCurrentRecord);
+    QStringList columns;
+    for (int column : pendingColumns)
+        columns << names[column];
+    QStringList matchColumns;
+    QVariantList matchValues;
+    if (forwardOnly || rows.size() > 1) {
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (!usableForMatch((*row)[i])) continue;
+            matchColumns << names[i];
+            matchValues << (*row)[i];
+        }
+    }
+    execute(updateStatement(*connection->database().driver(), *target, columns, pendingValues,
+                            matchColumns, matchValues),
+            true);
+    for (qsizetype i = 0; i < pendingColumns.size(); ++i)
+        (*row)[pendingColumns[i]] = pendingValues[i];
+    discardPending();
+}
+
+Recordset::Recordset() : d(std::make_unique<Impl>()) {}
+
+Recordset::~Recordset() = default;
+
+void Recordset::Open(const QString& source, Connection& connection, int cursorType, int lockType,
+                     int)
+{
+    if (d->open) throwAdoError(adoerr::ObjectOpen);
+    if (connection.State() != adStateOpen) throwAdoError(adoerr::ConnectionUnusable);
+    d = std::make_unique<Impl>();
+    d->connection = &connection;
+    d->connectionLifetime = connection.lifetime();
+    d->forwardOnly = cursorType == adOpenForwardOnly;
+    d->lockType = lockType;
+    QStringList statements =
+        connection.isEmbedded() ? splitEmbeddedBatch(source) : QStringList{source};
+    const QString last = statements.isEmpty() ? source : statements.takeLast();
+    for (const QString& statement : statements)
+        connection.Execute(statement);
+    d->runStatement(last);
+    if (lockType != adLockReadOnly) d->target = writeTargetOf(source);
+    d->open = true;
+}
+
+bool Recordset::isOpen() const
+{
+    return d->open;
+}
+
+void Recordset::Close()
+{
+    d->requireOpen();
+    d = std::make_unique<Impl>();
+}
+
+bool Recordset::Eof() const
+{
+    d->requireOpen();
+    return d->atEnd();
+}
+
+void Recordset::MoveNext()
+{
+    d->requireOpen();
+    if (d->atEnd()) throwAdoError(adoerr::NoCurrentRecord);
+    d->discardPending();
+    if (d->forwardOnly) {
+        d->requireConnection();
+        d->fetchStreamRow();
+    } else {
+        ++d->position;
+    }
+}
+
+void Recordset::MoveFirst()
+{
+    d->requireOpen();
+    if (d->forwardOnly) throwAdoError(adoerr::CannotFetchBackward);
+    d->discardPending();
+    d->position = 0;
+}
+
+long Recordset::RecordCount() const
+{
+    d->requireOpen();
+    // A stream does not know how many rows are still to come.
+    if (d->forwardOnly) throwAdoError(adoerr::NotSupported);
+    return long(d->rows.size());
+}
+
+QVariant Recordset::field(const QString& name) const
+{
+    d->requireOpen();
+    const int column = d->columnOf(name);
+    if (d->adding) {
+        const qsizetype pending = d->pendingColumns.indexOf(column);
+        return pending < 0 ? QVariant() : d->pendingValues[pending];
+    }
+    const qsizetype pending = d->pendingColumns.indexOf(column);
+    if (pending >= 0) return d->pendingValues[pending];
+    const QVariantList* row = d->currentRow();
+    if (!row) throwAdoError(adoerr::NoCurrentRecord);
+    return (*row)[column];
+}
+
+void Recordset::setField(const QString& name, const QVariant& value)
+{
+    d->requireOpen();
+    if (d->lockType == adLockReadOnly || !d->target) throwNotUpdatable();
+    const int column = d->columnOf(name);
+    if (!d->adding && d->atEnd()) throwAdoError(adoerr::NoCurrentRecord);
+    const qsizetype pending = d->pendingColumns.indexOf(column);
+    if (pending >= 0) {
+        d->pendingValues[pending] = value;
+    } else {
+        d->pendingColumns << column;
+        d->pendingValues << value;
+    }
+}
+
+QStringList Recordset::fieldNames() const
+{
+    d->requireOpen();
+    return d->names;
+}
+
+void Recordset::AddNew()
+{
+    d->requireOpen();
+    if (d->lockType == adLockReadOnly || !d->target) throwNotUpdatable();
+    d->discardPending();
+    d->adding = true;
+}
+
+void Recordset::Update()
+{
+    d->requireOpen();
+    if (d->lockType == adLockReadOnly || !d->target) throwNotUpdatable();
+    if (d->adding || !d->pendingColumns.isEmpty()) d->requireConnection();
+    if (d->adding)
+        d->storeNewRow();
+    else if (!d->pendingColumns.isEmpty())
+        d->storeChangedRow();
+}
+
+} // namespace corvane::db

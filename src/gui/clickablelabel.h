@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QLabel>
+
+namespace corvane::gui {
+
+// A label that reports a click of the left button released over it.
+class ClickableLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool m_pressed = false;
+};
+
+} // namespace corvane::gui

@@ -1,0 +1,171 @@
+// The view wired to FormMain: clicks and the close button reach the handlers,
+// and the start-up sequence shows and paints the window.
+#include "app/mainwindow.h"
+#include "gui/formfont.h"
+#include "gui/mainview.h"
+#include "schema/sqldmo.h"
+#include "support/scriptedplatform.h"
+#include "support/testdb.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace corvane;
+using namespace corvane::gui;
+using test::ProgramEnded;
+
+namespace {
+
+const QString kNotConnected = QStringLiteral("Il Database non Connesso!!");
+
+class SqlDmo80 : public schema::Application
+{
+public:
+    int VersionMajor() const override { return 8; }
+    int VersionMinor() const override { return 0; }
+    std::shared_ptr<schema::SqlServer> createServer() override { return nullptr; }
+};
+
+// A FormMain on a program folder of its own, shown through a MainView.
+struct Window
+{
+    QTemporaryDir dir;
+    GlobalState g;
+    test::ScriptedPlatform port;
+    EventLog log;
+    FormMain form{g, port, log};
+    MainView view{form};
+
+    Window()
+    {
+        port.folder = dir.path();
+        view.connectHandlers(form);
+    }
+    // Emits what a click on the control emits and returns the exit code if
+    // the handler ended the program, -1 otherwise.
+    int click(const QString& name)
+    {
+        try {
+            emit view.controlClicked(name);
+        } catch (const ProgramEnded& e) {
+            return e.exitCode;
+        }
+        return -1;
+    }
+};
+
+} // namespace
+
+class TestMainViewHandlers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { installFontSubstitution(); }
+
+    void buttonClicksReachTheirHandlers_data();
+    void buttonClicksReachTheirHandlers();
+    void closeButtonEndsTheProgram();
+    void closingTheWindowEndsTheProgram();
+    void connectionLabelShowsVersionAndRestarts();
+    void startUpShowsAndPaintsTheWindow();
+};
+
+void TestMainViewHandlers::buttonClicksReachTheirHandlers_data()
+{
+    QTest::addColumn<QString>("name");
+    // Both operations refuse to start without "DB Connesso": their box proves
+    // that the click arrived.
+    QTest::newRow("CommandAggiungiProvvigione") << "CommandAggiungiProvvigione";
+    QTest::newRow("Cmd") << "Cmd";
+}
+
+void TestMainViewHandlers::buttonClicksReachTheirHandlers()
+{
+    QFETCH(QString, name);
+    Window w;
+    w.view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.view));
+    w.port.expectBox(kNotConnected);
+    QTest::mouseClick(w.view.controlWidget(name), Qt::LeftButton);
+    QVERIFY2(w.port.allBoxesAsExpected(), qPrintable(w.port.explain()));
+    QCOMPARE(w.port.boxes.at(0).title, QStringLiteral("Attenzione!!"));
+    QCOMPARE(w.port.boxes.at(0).style, style::Critical);
+}
+
+void TestMainViewHandlers::closeButtonEndsTheProgram()
+{
+    Window w;
+    QCOMPARE(w.click(QStringLiteral("cmdClose")), 0);
+    QVERIFY(w.port.boxes.isEmpty());
+}
+
+void TestMainViewHandlers::closingTheWindowEndsTheProgram()
+{
+    Window w;
+    int code = -1;
+    try {
+        emit w.view.closeRequested();
+    } catch (const ProgramEnded& e) {
+        code = e.exitCode;
+    }
+    QCOMPARE(code, 0);
+    QVERIFY(w.port.boxes.isEmpty());
+}
+
+void TestMainViewHandlers::connectionLabelShowsVersionAndRestarts()
+{
+    Window w;
+    w.g.createSqlDmoApplication = [] { return std::make_shared<SqlDmo80>(); };
+    // No conf.ini in the folder: the start-up sequence it runs again ends the program.
+    w.port.expectBox(QStringLiteral("Versione SQLDMO = 8.0"));
+    w.port.expectBoxStartingWith(QStringLiteral("Errore di comunicazione con il database\r\n"));
+    QVERIFY(w.click(QStringLiteral("lblConnesso")) >= 0);
+    QVERIFY2(w.port.allBoxesAsExpected(), qPrintable(w.port.explain()));
+    QCOMPARE(w.port.boxes.at(0).title, QString());
+    QCOMPARE(w.port.boxes.at(0).style, style::Ok);
+}
+
+void TestMainViewHandlers::startUpShowsAndPaintsTheWindow()
+{
+    Window w;
+    const QString folder = w.dir.path();
+    const QString schema = QStringLiteral(
+        "CREATE TABLE Parametri (IDParametro INTEGER PRIMARY KEY, Descrizione TEXT, Valore TEXT, "
+        "Note TEXT); CREATE TABLE soggetti (IDsoggetto INTEGER PRIMARY KEY, RagioneSociale TEXT);"
+        "CREATE TABLE InfoAggiornamenti (Nome TEXT, Data TEXT, Versione TEXT);"
+        "INSERT INTO Parametri VALUES (1, 'Versione', '3.1', NULL);");
+    test::runSqlScript(folder, QStringLiteral("local"), schema);
+    test::runSqlScript(folder, QStringLiteral("Corvane"), schema);
+    QFile conf(w.dir.filePath(QStringLiteral("conf.ini")));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write(test::embeddedConfIni(folder, QStringLiteral("local")).toUtf8());
+    conf.close();
+    QVERIFY(
+        QFile::copy(QStringLiteral("/bin/true"), w.dir.filePath(QStringLiteral("Corvane.exe"))));
+    qputenv("CORVANE_REFERENCE_HOST", QStringLiteral("sqlite:%1").arg(folder).toUtf8());
+    qputenv("CORVANE_FTP_HOST", "127.0.0.1:1");
+    w.port.expectBox(QStringLiteral("Server FTP non trovato!"));
+
+    QVERIFY(!w.view.isVisible());
+    w.form.Form_Load();
+    QVERIFY2(w.port.allBoxesAsExpected(), qPrintable(w.port.explain()));
+
+    QVERIFY(w.view.isVisible());
+    QCOMPARE(w.view.windowTitle(), QStringLiteral("Corvane Update (Ver.1.2.0)"));
+    QVERIFY(w.view.clientArea()->isEnabled());
+    QVERIFY(!w.view.controlWidget(QStringLiteral("FrameInfo"))->isVisible());
+    auto* connected = qobject_cast<QLabel*>(w.view.controlWidget(QStringLiteral("lblConnesso")));
+    QCOMPARE(connected->text(), QStringLiteral("DB Connesso"));
+    QCOMPARE(connected->palette().color(QPalette::WindowText), QColor(0, 192, 0));
+    auto* local = qobject_cast<QLabel*>(w.view.controlWidget(QStringLiteral("lblBDLocale")));
+    QCOMPARE(local->text(), QStringLiteral("3.1"));
+    QCOMPARE(local->palette().color(QPalette::WindowText), QColor(0, 255, 0));
+    auto* verdict = qobject_cast<QLabel*>(w.view.controlWidget(QStringLiteral("lblEsito")));
+    QCOMPARE(verdict->text(), QString());
+}
+
+QTEST_MAIN(TestMainViewHandlers)
+#include "test_mainview_handlers.moc"
