@@ -319,9 +319,6 @@ int installOnConnection(sqlite3* db, char**, const sqlite3_api_routines*)
     static const sqlite3_module module = makeModule();
     int rc =
         sqlite3_create_collation_v2(db, kServerCollation, SQLITE_UTF8, nullptr, collate, nullptr);
-    // A read-only handle (the schema component's) cannot attach a writable
-    // catalogue: every attached database inherits its read-only flag.
-    if (rc == SQLITE_OK && sqlite3_db_readonly(db, "main") == 1) return SQLITE_OK;
     if (rc == SQLITE_OK)
         rc = sqlite3_create_module_v2(db, "corvane_information_schema", &module, new Catalogue(db),
                                       deleteCatalogue);

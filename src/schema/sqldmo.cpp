@@ -2,8 +2,67 @@
 
 #include "app/error.h"
 #include "app/globals.h"
+#include "db/connection.h"
+#include "sqldmo_sqlite.h"
+#include "sqldmo_sqlserver.h"
 
 namespace corvane::schema {
+
+namespace {
+
+// The server object before and after Connect: the engine is chosen by the
+// server name, as the database connections choose it.
+class ComponentServer : public SqlServer
+{
+public:
+    void setLoginTimeout(int seconds) override { m_loginTimeout = seconds; }
+
+    void Connect(const QString& server, const QString& login, const QString& password) override
+    {
+        m_connected.reset();
+        m_connected = db::isEmbeddedDataSource(server)
+                          ? connectEmbeddedServer(server)
+                          : connectSqlServer(server, login, password, m_loginTimeout);
+    }
+
+    int VersionMajor() override { return connected().VersionMajor(); }
+
+    void DisConnect() override
+    {
+        if (m_connected) m_connected->DisConnect();
+        m_connected.reset();
+    }
+
+    std::shared_ptr<Database> Databases(const QString& name) override
+    {
+        return connected().Databases(name);
+    }
+
+private:
+    SqlServer& connected()
+    {
+        if (!m_connected)
+            throw Error(errnum::ProviderFailure,
+                        QStringLiteral("[SQL-DMO]The object is not connected to a server."));
+        return *m_connected;
+    }
+
+    int m_loginTimeout = kDefaultLoginTimeoutSeconds;
+    std::shared_ptr<SqlServer> m_connected;
+};
+
+class ComponentApplication : public Application
+{
+public:
+    int VersionMajor() const override { return kComponentVersionMajor; }
+    int VersionMinor() const override { return kComponentVersionMinor; }
+    std::shared_ptr<SqlServer> createServer() override
+    {
+        return std::make_shared<ComponentServer>();
+    }
+};
+
+} // namespace
 
 Application& application(GlobalState& g)
 {
@@ -14,6 +73,11 @@ Application& application(GlobalState& g)
             throw Error(429, QStringLiteral("ActiveX component can't create object"));
     }
     return *g.SqlDmoApplication;
+}
+
+std::shared_ptr<Application> createDefaultApplication()
+{
+    return std::make_shared<ComponentApplication>();
 }
 
 } // namespace corvane::schema

@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QString>
-
 #include <memory>
 
 namespace corvane {
@@ -16,10 +15,22 @@ inline constexpr int SQLDMOScript_Default = 4;
 inline constexpr int SQLDMOScript2_Default = 0;
 inline constexpr int SQLDMOScript2_70Only = 16777216;
 
+// The CR LF "GO" CR LF that follows every batch of a script the component
+// writes (the update run splits scripts at the same six characters).
+inline const QString kScriptBatchEnd = QStringLiteral("\r\nGO\r\n");
+
 // The operation level our own component implements, reported as the
 // SQL-DMO Application version.
 inline constexpr int kComponentVersionMajor = 8;
 inline constexpr int kComponentVersionMinor = 5;
+
+// Login timeout of a server object whose caller sets none, as ADO's default.
+inline constexpr int kDefaultLoginTimeoutSeconds = 15;
+
+// The major version the embedded engine reports: it runs everything the
+// SQL Server 2005 scripts of this program use, so scripts for it are never
+// cut down to what SQL Server 7.0 knows.
+inline constexpr int kEmbeddedVersionMajor = 9;
 
 // A column of a table, as SQL-DMO's Column object describes it.
 struct Column

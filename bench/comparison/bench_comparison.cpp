@@ -1,0 +1,283 @@
+// Schema comparison on a large embedded schema: the whole run against the
+// catalogue queries it issues, run alone through the same database layer.
+//   bench_comparison [tables] [columns] [views]   (default 1000 40 200)
+#include "schema/comparison.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <sqlite3.h>
+#include <stdexcept>
+
+using namespace corvane;
+
+namespace {
+
+struct Shape
+{
+    int tables = 1000;
+    int columns = 40;
+    int views = 200;
+};
+
+void execute(const QString& path, const QString& sql)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
+        throw std::runtime_error("cannot open database");
+    char* message = nullptr;
+    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message);
+    const std::string text = message ? message : "";
+    sqlite3_free(message);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK) throw std::runtime_error("schema script failed: " + text);
+}
+
+// The local copy lacks every tenth table, every tenth view, and a tenth of
+// the columns of every tenth table it keeps.
+QString schemaScript(const Shape& shape, bool local)
+{
+    QString sql = QStringLiteral("BEGIN;");
+    for (int t = 0; t < shape.tables; ++t) {
+        if (local && t % 10 == 9) continue;
+        QStringList columns;
+        for (int c = 0; c < shape.columns; ++c) {
+            if (local && t % 10 == 4 && c % 10 == 7) continue;
+            columns << QStringLiteral("Campo%1 varchar(50)").arg(c, 2, 10, QLatin1Char('0'));
+        }
+        sql += QStringLiteral("CREATE TABLE Tabella%1 (%2);")
+                   .arg(t, 4, 10, QLatin1Char('0'))
+                   .arg(columns.join(QStringLiteral(", ")));
+    }
+    for (int v = 0; v < shape.views; ++v) {
+        if (local && v % 10 == 9) continue;
+        sql += QStringLiteral("CREATE VIEW Vista%1 AS SELECT 1 AS Uno;")
+                   .arg(v, 4, 10, QLatin1Char('0'));
+    }
+    return sql + QStringLiteral("COMMIT;");
+}
+
+// Yields like the window does: an event-loop pass at every yield, or, with
+// a minimum interval, at most one pass per interval. Keeps the longest
+// stretch without a pass.
+class BenchPlatform : public PlatformPort
+{
+public:
+    Answer messageBox(const QString&, const QString&, int) override { return Answer::Ok; }
+    void yield() override
+    {
+        ++yields;
+        if (minPassIntervalMs > 0 && m_clock.nsecsElapsed() < minPassIntervalMs * 1000000) return;
+        mark();
+        QCoreApplication::processEvents();
+        ++passes;
+    }
+    [[noreturn]] void endProgram(int code) override { std::exit(code); }
+    bool launch(const QString&) override { return false; }
+    bool shellOpen(const QString&, const QString&) override { return false; }
+    void setMousePointer(int) override {}
+    QStringList commandLine() const override { return {}; }
+    QString programFolder() const override { return folder; }
+    QVersionNumber programVersion() const override { return {1, 2, 0}; }
+
+    void start()
+    {
+        longestGapMs = 0;
+        yields = passes = 0;
+        m_clock.start();
+    }
+    void mark()
+    {
+        const double gap = m_clock.nsecsElapsed() / 1e6;
+        if (gap > longestGapMs) {
+            longestGapMs = gap;
+            longestGapBefore = QStringLiteral("grid row %1, \"%2\"")
+                                   .arg(form->FlexDb.Rows() - 1)
+                                   .arg(form->lblinfo.visible() ? form->lblinfo.caption()
+                                                                : QStringLiteral("run over"));
+        }
+        m_clock.restart();
+    }
+
+    QString folder;
+    const FormState* form = nullptr;
+    qint64 minPassIntervalMs = 0;
+    double longestGapMs = 0;
+    QString longestGapBefore;
+    long yields = 0;
+    long passes = 0;
+
+private:
+    QElapsedTimer m_clock;
+};
+
+// The best time over the rounds (the machine may be shared) and the longest
+// gap of the best and of the worst round.
+struct RunFigures
+{
+    double bestMs = 1e12;
+    double bestRoundGapMs = 1e12;
+    double worstRoundGapMs = 0;
+    QString worstGapBefore;
+    long yields = 0;
+    long passes = 0;
+
+    void measure(Context& ctx, BenchPlatform& port)
+    {
+        QElapsedTimer clock;
+        port.start();
+        clock.start();
+        CommandAggiungiProvvigione_Click(ctx);
+        bestMs = std::min(bestMs, clock.nsecsElapsed() / 1e6);
+        port.mark();
+        bestRoundGapMs = std::min(bestRoundGapMs, port.longestGapMs);
+        if (port.longestGapMs > worstRoundGapMs) {
+            worstRoundGapMs = port.longestGapMs;
+            worstGapBefore = port.longestGapBefore;
+        }
+        yields = port.yields;
+        passes = port.passes;
+    }
+};
+
+std::unique_ptr<db::Connection> connect(const QString& connectionString)
+{
+    auto connection = std::make_unique<db::Connection>();
+    connection->Open(connectionString);
+    return connection;
+}
+
+// Every catalogue query of a run, each result read to its end, nothing else.
+long catalogueQueriesAlone(db::Connection& reference, db::Connection& local)
+{
+    const QString tableName = QStringLiteral("TABLE_NAME");
+    const QString columnName = QStringLiteral("COLUMN_NAME");
+    long values = 0;
+    auto readAll = [&](const QString& sql, db::Connection& c, int cursor, const QString& field) {
+        db::Recordset rs;
+        rs.Open(sql, c, cursor, db::adLockReadOnly);
+        QStringList names;
+        for (; !rs.Eof(); rs.MoveNext())
+            names << rs.field(field).toString();
+        rs.Close();
+        values += names.size();
+        return names;
+    };
+    const QStringList tables = readAll(
+        QStringLiteral("SELECT TABLE_NAME From INFORMATION_SCHEMA.TABLES WHERE TABLE_TYPE = "
+                       "'BASE TABLE' ORDER BY  TABLE_NAME"),
+        reference, db::adOpenStatic, tableName);
+    for (const QString& t : tables) {
+        readAll(QStringLiteral("SELECT TABLE_NAME From INFORMATION_SCHEMA.TABLES WHERE TABLE_TYPE "
+                               "= 'BASE TABLE' and TABLE_NAME='%1' ")
+                    .arg(t),
+                local, db::adOpenStatic, tableName);
+        const QString columns =
+            QStringLiteral(
+                "SELECT COLUMN_NAME From INFORMATION_SCHEMA.Columns WHERE TABLE_NAME  = '%1'")
+                .arg(t);
+        readAll(columns, reference, db::adOpenForwardOnly, columnName);
+        readAll(columns, local, db::adOpenStatic, columnName);
+    }
+    QStringList views{QStringLiteral("VProdotto"), QStringLiteral("VProdotti")};
+    views << readAll(QStringLiteral("SELECT TABLE_NAME From INFORMATION_SCHEMA.VIEWS WHERE "
+                                    "TABLE_NAME <> 'VProdotto' and TABLE_NAME <> 'vProdotti' "
+                                    "ORDER BY TABLE_NAME"),
+                     reference, db::adOpenStatic, tableName);
+    for (const QString& v : views)
+        readAll(QStringLiteral("SELECT TABLE_NAME From INFORMATION_SCHEMA.VIEWS WHERE "
+                               "TABLE_NAME='%1' ")
+                    .arg(v),
+                local, db::adOpenStatic, tableName);
+    return values;
+}
+
+long vmHwmKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').front().toLong();
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("CORVANE_FTP_HOST", "127.0.0.1:1");
+    QApplication app(argc, argv);
+    Shape shape;
+    const QStringList args = app.arguments();
+    if (args.size() > 3) shape = {args[1].toInt(), args[2].toInt(), args[3].toInt()};
+
+    QTemporaryDir dir;
+    execute(QDir(dir.path()).filePath(QStringLiteral("Corvane.db")), schemaScript(shape, false));
+    execute(QDir(dir.path()).filePath(QStringLiteral("Locale.db")), schemaScript(shape, true));
+
+    GlobalState g;
+    g.ReferenceConnectionString =
+        QStringLiteral("Provider=SQLOLEDB;Data Source=sqlite:%1;User ID=sa;PWD=;DATABASE=Corvane")
+            .arg(dir.path());
+    g.LocalConnectionString =
+        QString(g.ReferenceConnectionString)
+            .replace(QStringLiteral("DATABASE=Corvane"), QStringLiteral("DATABASE=Locale"));
+    g.ReferenceConnection = connect(g.ReferenceConnectionString);
+    g.LocalConnection = connect(g.LocalConnectionString);
+
+    FormState form;
+    form.lblConnesso.setCaption(QStringLiteral("DB Connesso"));
+    QTableView view;
+    view.setModel(&form.FlexDb);
+    view.resize(800, 400);
+    view.show();
+    BenchPlatform port;
+    port.folder = dir.path();
+    port.form = &form;
+    EventLog log;
+    Context ctx{form, g, port, log};
+
+    // Warm both paths once, then alternate.
+    catalogueQueriesAlone(*g.ReferenceConnection, *g.LocalConnection);
+    constexpr qint64 kThrottleMs = 5;
+    double aloneMs = 1e12;
+    long values = 0;
+    RunFigures everyYield, throttled;
+    QElapsedTimer clock;
+    for (int round = 0; round < 5; ++round) {
+        clock.start();
+        values = catalogueQueriesAlone(*g.ReferenceConnection, *g.LocalConnection);
+        aloneMs = std::min(aloneMs, clock.nsecsElapsed() / 1e6);
+        port.minPassIntervalMs = 0;
+        everyYield.measure(ctx, port);
+        port.minPassIntervalMs = kThrottleMs;
+        throttled.measure(ctx, port);
+    }
+
+    int red = 0;
+    for (int r = 1; r < form.FlexDb.Rows(); ++r)
+        red += form.FlexDb.cellColour(r, 2) == colour::Red;
+    std::printf("comparison: %d tables x %d columns, %d views; grid rows %d (red %d), values read "
+                "alone %ld\n",
+                shape.tables, shape.columns, shape.views, form.FlexDb.Rows() - 1, red, values);
+    std::printf("comparison: verdict \"%s\"\n", qPrintable(form.lblEsito.caption()));
+    std::printf("comparison: run %.1f ms, catalogue queries alone %.1f ms, ratio %.2f (goal <= "
+                "1.5)\n",
+                everyYield.bestMs, aloneMs, everyYield.bestMs / aloneMs);
+    std::printf("comparison: peak memory (VmHWM) %.1f MB (goal < 200)\n", vmHwmKb() / 1024.0);
+    std::printf("comparison: longest gap between event-loop passes %.1f ms (best round), %.1f ms "
+                "(worst round, before %s); %ld yields, %ld passes (goal < 100)\n",
+                everyYield.bestRoundGapMs, everyYield.worstRoundGapMs,
+                qPrintable(everyYield.worstGapBefore), everyYield.yields, everyYield.passes);
+    std::printf("comparison: with a yield that passes the event loop at most every %lld ms: run "
+                "%.1f ms, ratio %.2f; longest gap %.1f / %.1f ms; %ld passes\n",
+                kThrottleMs, throttled.bestMs, throttled.bestMs / aloneMs, throttled.bestRoundGapMs,
+                throttled.worstRoundGapMs, throttled.passes);
+    return 0;
+}

@@ -1,0 +1,114 @@
+#include "download.h"
+
+#include "app/error.h"
+#include "downloadplan.h"
+#include "ftpsteps.h"
+#include "texts.h"
+#include "versioncheck.h"
+
+namespace corvane {
+
+namespace {
+
+// Every way out of the run after the window was disabled comes through here.
+class Finish
+{
+public:
+    explicit Finish(FormState& form) : m_form(form) {}
+    ~Finish()
+    {
+        m_form.FrameInfo.setVisible(false);
+        m_form.setEnabled(true);
+    }
+    Finish(const Finish&) = delete;
+    Finish& operator=(const Finish&) = delete;
+
+private:
+    FormState& m_form;
+};
+
+void fetchListed(Context& ctx, UpdateServerSession& session)
+{
+    ListBoxControl& list = ctx.form.ListFile;
+    const QString folder = ctx.port.programFolder();
+    const int n = list.listCount();
+    for (int j = 1; j <= n; ++j) {
+        const QString listed = list.list(j - 1);
+        const QString local = localNameFor(listed);
+        ctx.form.lblinfo.setCaption(ftptext::FetchingCaption +
+                                    QStringLiteral("%1/%2) \r\n").arg(j).arg(n) + local);
+        ctx.port.yield();
+        list.setListIndex(j - 1);
+        ScaricaFileFtp(ctx, *session.ftp, remotePathOf(session.currentDirectory, listed),
+                       folder + QLatin1Char('/') + local);
+    }
+}
+
+void replaceStep(Context& ctx)
+{
+    try {
+        replaceExecutable(ctx.port.programFolder());
+        ctx.log.record(QStringLiteral("Corvane.exe replaced by the fetched copy"));
+    } catch (const Error& e) {
+        ctx.log.record(QStringLiteral("Corvane.exe not replaced: ") + e.description());
+        ctx.port.messageBox(ftptext::ExecutableInUse + QStringLiteral("\r\n\r\n") + e.description(),
+                            ftptext::ExecutableInUseTitle, style::Critical);
+    }
+}
+
+} // namespace
+
+void ScaricaNuovaVersione(Context& ctx)
+{
+    FormState& form = ctx.form;
+    if (form.lblVerProgDashmoor.caption() == form.lblVerProgLocale.caption() &&
+        ctx.port.messageBox(ftptext::AlreadyUpToDate, ftptext::AlreadyUpToDateTitle,
+                            style::YesNoQuestion) != Answer::Yes) {
+        return;
+    }
+    form.setEnabled(false);
+    Finish finish(form);
+    form.lblinfo.setCaption(ftptext::CheckingCaption);
+    form.FrameInfo.setVisible(true);
+    form.FrameInfo.bringToFront();
+    ctx.port.yield();
+    try {
+        form.ListFile.clear();
+        std::optional<UpdateServerSession> session = ApriSessioneFtp(ctx);
+        if (!session) return;
+        const QString folder = ctx.port.programFolder();
+        const int count = ElencaCartellaFtp(
+            ctx, *session->ftp, session->currentDirectory,
+            [&folder](const QString& name) { return acceptedForDownload(name, folder); });
+        if (count == 0) {
+            ctx.port.messageBox(ftptext::NoUpdates, ftptext::NoUpdatesTitle, style::Information);
+            return;
+        }
+        fetchListed(ctx, *session);
+        session.reset();
+        replaceStep(ctx);
+        ControllaVersioneProgramma(ctx);
+    } catch (const Error& e) {
+        ctx.log.record(
+            QStringLiteral("Download run failed: %1 %2").arg(e.number()).arg(e.description()));
+        ctx.port.messageBox(ftptext::FtpError, ftptext::FtpErrorTitle, style::Critical);
+        ctx.port.messageBox(e.description(), QString(), style::Ok);
+    }
+}
+
+void cmdNuovaVer_Click(Context& ctx)
+{
+    ctx.form.lblinfo.setCaption(ftptext::DownloadCaption);
+    ctx.port.yield();
+    ctx.port.setMousePointer(pointer::Hourglass);
+    ctx.form.lblinfo.setVisible(true);
+    ctx.form.lblinfo.bringToFront();
+    ctx.port.yield();
+    ScaricaNuovaVersione(ctx);
+    ctx.port.yield();
+    ctx.form.lblinfo.setVisible(false);
+    ctx.port.yield();
+    ctx.port.setMousePointer(pointer::Icon);
+}
+
+} // namespace corvane

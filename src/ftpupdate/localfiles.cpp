@@ -1,0 +1,92 @@
+#include "localfiles.h"
+
+#include "app/error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <filesystem>
+#include <system_error>
+
+#ifndef Q_OS_WIN
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace corvane {
+
+QString findInFolder(const QString& folder, const QString& name)
+{
+    const QDir dir(folder);
+    if (QFileInfo(dir.filePath(name)).isFile()) return dir.filePath(name);
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0) return dir.filePath(entry);
+    }
+    return {};
+}
+
+QString pathInFolder(const QString& folder, const QString& name)
+{
+    const QString found = findInFolder(folder, name);
+    return found.isEmpty() ? QDir(folder).filePath(name) : found;
+}
+
+QString resolvePath(const QString& path)
+{
+    const QFileInfo info(path);
+    return pathInFolder(info.path(), info.fileName());
+}
+
+void syncFile(const QString& path)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+#else
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        const int err = errno;
+        if (fd >= 0) ::close(fd);
+        throw Error(errnum::PathFileAccess, QString::fromLocal8Bit(std::strerror(err)));
+    }
+    ::close(fd);
+#endif
+}
+
+void syncFolder(const QString& folder)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(folder);
+#else
+    // Some file systems refuse fsync on a folder; the rename is done either way.
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+#endif
+}
+
+namespace {
+
+std::filesystem::path fsPath(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+} // namespace
+
+void renameOver(const QString& from, const QString& to)
+{
+    std::error_code ec;
+    std::filesystem::rename(fsPath(from), fsPath(to), ec);
+    if (ec) throw Error(errnum::PathFileAccess, QString::fromLocal8Bit(ec.message().c_str()));
+}
+
+} // namespace corvane

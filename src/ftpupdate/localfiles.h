@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace corvane {
+
+// The program folder is treated as on Windows: names match whatever their
+// letter case. An exact match wins over another spelling.
+QString findInFolder(const QString& folder, const QString& name);
+// The existing file of that name in any letter case, else folder + "/" + name.
+QString pathInFolder(const QString& folder, const QString& name);
+// Same, for a path whose last part is the name to look up.
+QString resolvePath(const QString& path);
+
+// Flushes a file's bytes to the disk (the file must exist).
+void syncFile(const QString& path);
+// Flushes a folder's entries, so a rename inside it survives a power cut.
+void syncFolder(const QString& folder);
+// Renames over an existing file in one step; throws corvane::Error.
+void renameOver(const QString& from, const QString& to);
+
+} // namespace corvane

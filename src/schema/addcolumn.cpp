@@ -1,0 +1,86 @@
+#include "addcolumn.h"
+
+#include "addcolumnstatement.h"
+#include "sqldmo.h"
+
+namespace corvane {
+
+namespace {
+
+bool sameColumnName(const QString& reference, const QString& wanted)
+{
+    return reference.trimmed().toUpper() == wanted.toUpper();
+}
+
+// Connects a new server object into `server` and returns the named database.
+std::shared_ptr<schema::Database> openDatabase(Context& ctx,
+                                               std::shared_ptr<schema::SqlServer>& server,
+                                               const QString& name, const QString& user,
+                                               const QString& password, const QString& database)
+{
+    server = schema::application(ctx.g).createServer();
+    server->Connect(name.trimmed(), user.trimmed(), password.trimmed());
+    return server->Databases(database.trimmed());
+}
+
+void refuse(Context& ctx, const QString& text, const QString& title)
+{
+    ctx.port.messageBox(text, title, style::Critical);
+}
+
+} // namespace
+
+QString BuildAddColumnStatement(Context& ctx, const QString& referenceServer,
+                                const QString& referenceUser, const QString& referencePassword,
+                                const QString& referenceDatabase, const QString& localServer,
+                                const QString& localUser, const QString& localPassword,
+                                const QString& localDatabase, const QString& tableName,
+                                const QString& columnName)
+{
+    try {
+        ctx.g.SqlDmoDatabase = openDatabase(ctx, ctx.g.SqlDmoServer, referenceServer, referenceUser,
+                                            referencePassword, referenceDatabase);
+        const QString table = tableName.trimmed();
+        const QString column = columnName.trimmed();
+
+        // Every reference column is read; the last one of the wanted name wins.
+        QList<schema::Column> entries;
+        qsizetype target = 0;
+        for (const schema::Column& c : ctx.g.SqlDmoDatabase->Tables(table)->Columns()) {
+            entries << c;
+            const bool wanted = sameColumnName(c.Name, column);
+            if (wanted) target = entries.size();
+            if (wanted && c.InPrimaryKey) {
+                refuse(ctx, QStringLiteral("Non Posso Aggiungere il Campo Perchè è una chiave!!"),
+                       QStringLiteral("Attenzione"));
+                return {};
+            }
+        }
+
+        ctx.g.LocalSqlDmoDatabase = openDatabase(ctx, ctx.g.LocalSqlDmoServer, localServer,
+                                                 localUser, localPassword, localDatabase);
+        for (const schema::Column& c : ctx.g.LocalSqlDmoDatabase->Tables(table)->Columns()) {
+            if (c.Name == column) {
+                refuse(ctx,
+                       QStringLiteral("Non posso  creare il Campo '") + column +
+                           QStringLiteral("'\r\nPerchè sul server '") + localServer +
+                           QStringLiteral("' esiste gia !"),
+                       QStringLiteral("Esiste il Campo su server di lavoro"));
+                return {};
+            }
+        }
+
+        if (target == 0) {
+            refuse(ctx, QStringLiteral("ERRORE Non posso Creare il Campo !!"),
+                   QStringLiteral("Campo non Trovato nel Database di Origine"));
+            return {};
+        }
+
+        ctx.port.yield();
+        return schema::addColumnStatement(table, entries.at(target - 1));
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+} // namespace corvane

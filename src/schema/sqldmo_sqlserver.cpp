@@ -1,0 +1,320 @@
+#include "sqldmo_sqlserver.h"
+
+#include "app/error.h"
+#include "db/connection.h"
+#include "tsqlwriter.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace corvane::schema {
+
+namespace {
+
+using SharedConnection = std::shared_ptr<db::Connection>;
+
+struct Login
+{
+    QString server;
+    QString user;
+    QString password;
+    int timeout = kDefaultLoginTimeoutSeconds;
+};
+
+SharedConnection openConnection(const Login& login, const QString& database)
+{
+    auto connection = std::make_shared<db::Connection>();
+    connection->setLoginTimeout(login.timeout);
+    connection->Open(
+        QStringLiteral("Provider=SQLOLEDB;Data Source=%1;User ID=%2;PWD=%3;DATABASE=%4")
+            .arg(login.server, login.user, login.password, database));
+    return connection;
+}
+
+Error queryError(const QSqlError& e)
+{
+    bool ok = false;
+    const long number = e.nativeErrorCode().toLong(&ok);
+    const QString text = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    return Error(ok && number != 0 ? number : errnum::ProviderFailure, text);
+}
+
+// A catalogue query with positional parameters, positioned before its first row.
+QSqlQuery query(db::Connection& connection, const QString& sql, const QVariantList& parameters)
+{
+    QSqlQuery q(connection.database());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) throw queryError(q.lastError());
+    for (const QVariant& p : parameters)
+        q.addBindValue(p);
+    if (!q.exec()) throw queryError(q.lastError());
+    return q;
+}
+
+Error notFound(const QString& kind, const QString& name)
+{
+    return Error(errnum::ProviderFailure,
+                 QStringLiteral("[SQL-DMO]%1 '%2' does not exist on the server.").arg(kind, name));
+}
+
+ColumnDescription columnFromCatalogue(const QSqlQuery& q)
+{
+    ColumnDescription c;
+    c.name = q.value(0).toString();
+    c.type = q.value(1).toString().toLower();
+    c.length = q.value(2).toInt();
+    // The catalogue counts bytes; a Unicode type's length is in characters.
+    if ((c.type == u"nchar" || c.type == u"nvarchar") && c.length > 0) c.length /= 2;
+    c.precision = q.value(3).toInt();
+    c.scale = q.value(4).toInt();
+    c.nullable = q.value(5).toBool();
+    c.identity = q.value(6).toBool();
+    c.identitySeed = q.value(7).toLongLong();
+    c.identityIncrement = q.value(8).toLongLong();
+    c.collation = q.value(9).toString();
+    c.computedDefinition = q.value(10).toString();
+    if (!q.value(12).toBool()) c.defaultName = q.value(11).toString();
+    c.defaultDefinition = q.value(13).toString();
+    return c;
+}
+
+QList<ColumnDescription> readColumns(db::Connection& connection, int objectId)
+{
+    QSqlQuery q = query(
+        connection,
+        QStringLiteral(
+            "SELECT c.name, t.name, c.max_length, c.precision, c.scale, c.is_nullable, "
+            "c.is_identity, CONVERT(bigint, ic.seed_value), CONVERT(bigint, ic.increment_value), "
+            "c.collation_name, cc.definition, dc.name, dc.is_system_named, dc.definition "
+            "FROM sys.columns c "
+            "JOIN sys.types t ON t.user_type_id = c.system_type_id "
+            "LEFT JOIN sys.identity_columns ic "
+            "  ON ic.object_id = c.object_id AND ic.column_id = c.column_id "
+            "LEFT JOIN sys.computed_columns cc "
+            "  ON cc.object_id = c.object_id AND cc.column_id = c.column_id "
+            "LEFT JOIN sys.default_constraints dc "
+            "  ON dc.parent_object_id = c.object_id AND dc.parent_column_id = c.column_id "
+            "WHERE c.object_id = ? ORDER BY c.column_id"),
+        {objectId});
+    QList<ColumnDescription> columns;
+    while (q.next())
+        columns << columnFromCatalogue(q);
+    return columns;
+}
+
+QList<KeyDescription> readKeys(db::Connection& connection, int objectId)
+{
+    QSqlQuery q = query(
+        connection,
+        QStringLiteral(
+            "SELECT i.index_id, i.name, i.is_primary_key, i.type, k.is_system_named, c.name, "
+            "ic.is_descending_key "
+            "FROM sys.indexes i "
+            "JOIN sys.index_columns ic "
+            "  ON ic.object_id = i.object_id AND ic.index_id = i.index_id AND ic.key_ordinal > 0 "
+            "JOIN sys.columns c ON c.object_id = ic.object_id AND c.column_id = ic.column_id "
+            "LEFT JOIN sys.key_constraints k "
+            "  ON k.parent_object_id = i.object_id AND k.unique_index_id = i.index_id "
+            "WHERE i.object_id = ? AND (i.is_primary_key = 1 OR i.is_unique_constraint = 1) "
+            "ORDER BY i.is_primary_key DESC, i.index_id, ic.key_ordinal"),
+        {objectId});
+    QList<KeyDescription> keys;
+    int currentIndex = -1;
+    while (q.next()) {
+        if (q.value(0).toInt() != currentIndex) {
+            currentIndex = q.value(0).toInt();
+            KeyDescription k;
+            if (!q.value(4).toBool()) k.name = q.value(1).toString();
+            k.primaryKey = q.value(2).toBool();
+            k.clustered = q.value(3).toInt() == 1;
+            keys << k;
+        }
+        keys.last().columns << q.value(5).toString();
+        keys.last().descending << q.value(6).toBool();
+    }
+    return keys;
+}
+
+TableDescription describeTable(db::Connection& connection, int objectId, const QString& schema,
+                               const QString& name)
+{
+    TableDescription t;
+    t.schema = schema;
+    t.name = name;
+    QSqlQuery q = query(connection,
+                        QStringLiteral("SELECT CONVERT(nvarchar(128), "
+                                       "DATABASEPROPERTYEX(DB_NAME(), 'Collation'))"),
+                        {});
+    if (q.next()) t.databaseCollation = q.value(0).toString();
+    t.columns = readColumns(connection, objectId);
+    t.keys = readKeys(connection, objectId);
+    for (ColumnDescription& c : t.columns)
+        for (const KeyDescription& k : std::as_const(t.keys))
+            if (k.primaryKey && k.columns.contains(c.name)) c.inPrimaryKey = true;
+    return t;
+}
+
+Column toColumn(const ColumnDescription& d)
+{
+    Column c;
+    c.Name = d.name;
+    c.Datatype = d.type;
+    c.Length = d.length;
+    c.NumericPrecision = d.precision;
+    c.NumericScale = d.scale;
+    c.AllowNulls = d.nullable;
+    c.Identity = d.identity;
+    c.IdentitySeed = int(d.identitySeed);
+    c.IdentityIncrement = int(d.identityIncrement);
+    c.InPrimaryKey = d.inPrimaryKey;
+    c.DRIDefaultText = d.defaultDefinition;
+    return c;
+}
+
+class CatalogueTable : public Table
+{
+public:
+    CatalogueTable(SharedConnection c, int id, QString schema, QString name)
+        : m_connection(std::move(c)), m_id(id), m_schema(std::move(schema)), m_name(std::move(name))
+    {
+    }
+
+    QString Script(int scriptType, const QString& outputFile, const QString& newName,
+                   int script2Type) override
+    {
+        Q_UNUSED(scriptType);
+        Q_UNUSED(outputFile);
+        TableDescription t = describeTable(*m_connection, m_id, m_schema, m_name);
+        if (!newName.isEmpty()) t.name = newName;
+        return scriptTable(t, script2Type);
+    }
+
+    QList<Column> Columns() override
+    {
+        QList<Column> columns;
+        for (const ColumnDescription& d :
+             describeTable(*m_connection, m_id, m_schema, m_name).columns)
+            columns << toColumn(d);
+        return columns;
+    }
+
+private:
+    SharedConnection m_connection;
+    int m_id;
+    QString m_schema;
+    QString m_name;
+};
+
+class CatalogueView : public View
+{
+public:
+    CatalogueView(SharedConnection c, int id) : m_connection(std::move(c)), m_id(id) {}
+
+    QString Script(int scriptType, const QString& outputFile, int script2Type) override
+    {
+        Q_UNUSED(scriptType);
+        Q_UNUSED(outputFile);
+        QSqlQuery q = query(*m_connection, QStringLiteral("SELECT OBJECT_DEFINITION(?)"), {m_id});
+        return q.next() ? scriptView(q.value(0).toString(), script2Type) : QString();
+    }
+
+private:
+    SharedConnection m_connection;
+    int m_id;
+};
+
+// Objects are found without an owner, as the server's collation compares
+// names; dbo's object first when several schemas hold one of that name.
+QSqlQuery findObject(db::Connection& connection, const QString& catalogue, const QString& name)
+{
+    return query(connection,
+                 QStringLiteral("SELECT o.object_id, s.name, o.name FROM sys.%1 o "
+                                "JOIN sys.schemas s ON s.schema_id = o.schema_id "
+                                "WHERE UPPER(o.name) = UPPER(?) "
+                                "ORDER BY CASE WHEN s.name = 'dbo' THEN 0 ELSE 1 END")
+                     .arg(catalogue),
+                 {name});
+}
+
+class CatalogueDatabase : public Database
+{
+public:
+    explicit CatalogueDatabase(SharedConnection c) : m_connection(std::move(c)) {}
+
+    std::shared_ptr<Table> Tables(const QString& name) override
+    {
+        QSqlQuery q = findObject(*m_connection, QStringLiteral("tables"), name);
+        if (!q.next()) throw notFound(QStringLiteral("Table"), name);
+        return std::make_shared<CatalogueTable>(m_connection, q.value(0).toInt(),
+                                                q.value(1).toString(), q.value(2).toString());
+    }
+
+    std::shared_ptr<View> Views(const QString& name) override
+    {
+        QSqlQuery q = findObject(*m_connection, QStringLiteral("views"), name);
+        if (!q.next()) throw notFound(QStringLiteral("View"), name);
+        return std::make_shared<CatalogueView>(m_connection, q.value(0).toInt());
+    }
+
+private:
+    SharedConnection m_connection;
+};
+
+class CatalogueServer : public SqlServer
+{
+public:
+    CatalogueServer(Login login, SharedConnection master)
+        : m_login(std::move(login)), m_master(std::move(master))
+    {
+    }
+
+    void setLoginTimeout(int seconds) override { m_login.timeout = seconds; }
+    void Connect(const QString&, const QString&, const QString&) override {}
+
+    int VersionMajor() override
+    {
+        QSqlQuery q = query(connected(),
+                            QStringLiteral("SELECT CONVERT(nvarchar(128), "
+                                           "SERVERPROPERTY('ProductVersion'))"),
+                            {});
+        if (!q.next()) throw Error(errnum::ProviderFailure, QStringLiteral("[SQL-DMO]No version"));
+        return q.value(0).toString().section(QLatin1Char('.'), 0, 0).toInt();
+    }
+
+    void DisConnect() override { m_master.reset(); }
+
+    std::shared_ptr<Database> Databases(const QString& name) override
+    {
+        QSqlQuery q = query(connected(),
+                            QStringLiteral("SELECT name FROM sys.databases "
+                                           "WHERE UPPER(name) = UPPER(?)"),
+                            {name});
+        if (!q.next()) throw notFound(QStringLiteral("Database"), name);
+        return std::make_shared<CatalogueDatabase>(openConnection(m_login, q.value(0).toString()));
+    }
+
+private:
+    db::Connection& connected()
+    {
+        if (!m_master)
+            throw Error(errnum::ProviderFailure,
+                        QStringLiteral("[SQL-DMO]The object is not connected to a server."));
+        return *m_master;
+    }
+
+    Login m_login;
+    SharedConnection m_master;
+};
+
+} // namespace
+
+std::shared_ptr<SqlServer> connectSqlServer(const QString& server, const QString& login,
+                                            const QString& password, int loginTimeoutSeconds)
+{
+    Login l{server, login, password, loginTimeoutSeconds};
+    SharedConnection master = openConnection(l, QStringLiteral("master"));
+    return std::make_shared<CatalogueServer>(std::move(l), std::move(master));
+}
+
+} // namespace corvane::schema

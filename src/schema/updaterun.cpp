@@ -1,0 +1,240 @@
+#include "updaterun.h"
+
+#include "addcolumn.h"
+#include "app/error.h"
+#include "app/strings.h"
+#include "comparison.h"
+#include "dbversion/dbversion.h"
+#include "scripting.h"
+#include "seed/seed.h"
+#include "sqldmo.h"
+#include "updaterun_batches.h"
+#include "updaterun_steps.h"
+#include "updaterun_texts.h"
+
+#include <QHash>
+#include <QList>
+
+namespace corvane {
+
+namespace {
+
+constexpr int kStatusColumn = 2;
+const QString kViewPrefix = QStringLiteral("(V)");
+
+// One schema update run: the row walk over the red rows of FlexDb and the
+// completion. The error handler lives in Cmd_Click.
+class UpdateRun
+{
+public:
+    explicit UpdateRun(Context& ctx) : m_ctx(ctx), m_grid(ctx.form.FlexDb) {}
+
+    // Step 1: false when SQL-DMO is missing or older than 8.5.
+    bool libraryPresent();
+    void prepare();
+    void walkRows();
+    void complete();
+
+    // Shown by the error handler: the script most recently obtained.
+    const QString& lastScript() const { return m_lastScript; }
+
+private:
+    void processRow(int r);
+    void createTable(const QString& objectName, int r);
+    void addColumn(const QString& objectName, const QString& columnName);
+    void createView(const QString& objectName);
+    void runScript(const QString& script);
+    void takeTableRowsOffList(const QString& objectName, int r);
+    void yield() { m_ctx.port.yield(); }
+
+    Context& m_ctx;
+    FlexGrid& m_grid;
+    GlobalState& g() { return m_ctx.g; }
+    bool m_script70Only = false;
+    QString m_lastScript;
+    // Data rows by object name (trimmed, upper-cased), built once: the names do
+    // not change during the walk, and a grid may hold tens of thousands of rows.
+    QHash<QString, QList<int>> m_rowsByObject;
+};
+
+bool UpdateRun::libraryPresent()
+{
+    try {
+        schema::Application& app = schema::application(g());
+        g().SqlDmoServer = app.createServer();
+        const int major = app.VersionMajor();
+        const int minor = app.VersionMinor();
+        return major >= 9 || (major == 8 && minor >= 5);
+    } catch (const Error& e) {
+        m_ctx.log.record(QStringLiteral("Cmd_Click: SQL-DMO unavailable: %1 -- %2")
+                             .arg(e.number())
+                             .arg(e.description()));
+        return false;
+    }
+}
+
+void UpdateRun::prepare()
+{
+    FormState& form = m_ctx.form;
+    form.lblinfo.setVisible(true);
+    form.lblinfo.bringToFront();
+    form.lblinfo.setCaption(updatetext::CreatingTables);
+
+    // The local server's version decides whether scripts keep to the 7.0 dialect.
+    g().SqlDmoServer = schema::application(g()).createServer();
+    g().SqlDmoServer->Connect(trimSpaces(g().LocalServer), trimSpaces(g().LocalUser),
+                              trimSpaces(g().LocalPassword));
+    m_script70Only = g().SqlDmoServer->VersionMajor() <= 8;
+    g().SqlDmoServer->DisConnect();
+
+    form.setEnabled(false);
+    m_ctx.port.setMousePointer(pointer::Hourglass);
+
+    m_grid.setVisible(false);
+    form.PB1.setMax(100);
+    form.PB1.setMin(0);
+    form.PB1.setValue(0);
+    form.PB1.setMax(m_grid.Rows() - 1);
+}
+
+void UpdateRun::walkRows()
+{
+    const int lastRow = m_grid.Rows() - 1;
+    for (int r = 1; r <= lastRow; ++r)
+        m_rowsByObject[trimSpaces(m_grid.TextMatrix(r, 0)).toUpper()].append(r);
+
+    for (int r = 1; r <= lastRow; ++r) {
+        m_ctx.form.PB1.setValue(r);
+        yield();
+        processRow(r);
+    }
+}
+
+void UpdateRun::processRow(int r)
+{
+    m_grid.setRow(r);
+    m_grid.setCol(kStatusColumn);
+    if (m_grid.CellBackColor() != colour::Red) return;
+
+    const QString objectName = trimSpaces(m_grid.TextMatrix(r, 0));
+    const QString columnName = trimSpaces(m_grid.TextMatrix(r, 1));
+    const QString prefix = objectName.size() >= 3 ? objectName.left(3).toUpper() : QString();
+    if (objectName.isEmpty()) return;
+
+    if (prefix != kViewPrefix && columnName.isEmpty())
+        createTable(objectName, r);
+    else if (prefix != kViewPrefix)
+        addColumn(objectName, columnName);
+    else if (columnName.isEmpty())
+        createView(objectName);
+}
+
+void UpdateRun::createTable(const QString& objectName, int r)
+{
+    m_lastScript =
+        ScriptReferenceTable(m_ctx, g().ReferenceServer, g().ReferenceUser, g().ReferencePassword,
+                             g().ReferenceDatabase, objectName, m_script70Only);
+    runScript(m_lastScript);
+    // Whatever the script did, the table's later rows are not this run's work any more.
+    takeTableRowsOffList(objectName, r);
+}
+
+void UpdateRun::addColumn(const QString& objectName, const QString& columnName)
+{
+    m_lastScript = BuildAddColumnStatement(m_ctx, g().ReferenceServer, g().ReferenceUser,
+                                           g().ReferencePassword, g().ReferenceDatabase,
+                                           g().LocalServer, g().LocalUser, g().LocalPassword,
+                                           g().LocalDatabase, objectName, columnName);
+    if (!m_lastScript.isEmpty()) schema::executeLocalStatement(m_ctx, m_lastScript);
+}
+
+void UpdateRun::createView(const QString& objectName)
+{
+    // A view may refer to an object still missing: it stays red for the next run.
+    try {
+        m_lastScript = ScriptReferenceView(m_ctx, g().ReferenceServer, g().ReferenceUser,
+                                           g().ReferencePassword, g().ReferenceDatabase,
+                                           objectName.mid(3), m_script70Only);
+        runScript(m_lastScript);
+    } catch (const Error& e) {
+        m_ctx.log.record(QStringLiteral("Cmd_Click: view %1 left for later: %2 -- %3")
+                             .arg(objectName)
+                             .arg(e.number())
+                             .arg(e.description()));
+    }
+}
+
+void UpdateRun::runScript(const QString& script)
+{
+    for (const QString& batch : schema::batchesOf(script))
+        schema::executeLocalStatement(m_ctx, batch);
+}
+
+void UpdateRun::takeTableRowsOffList(const QString& objectName, int r)
+{
+    const QList<int> rows = m_rowsByObject.value(objectName.toUpper());
+    for (const int j : rows) {
+        if (j <= r || j >= m_grid.Rows()) continue;
+        for (int c = 0; c < m_grid.Cols(); ++c) {
+            m_grid.setCol(c);
+            m_grid.setRow(j);
+            m_grid.setCellBackColor(colour::Green);
+        }
+    }
+}
+
+void UpdateRun::complete()
+{
+    FormState& form = m_ctx.form;
+    form.lblinfo.setCaption(updatetext::SeedingCaption);
+    yield();
+    SeedDefaultRows(m_ctx);
+
+    form.lblinfo.setCaption(updatetext::RecheckCaption);
+    yield();
+    CommandAggiungiProvvigione_Click(m_ctx);
+    if (form.lblEsito.caption().toUpper() == updatetext::AllUpToDate.toUpper())
+        schema::writeDatabaseVersion(m_ctx);
+
+    form.lblinfo.setCaption(updatetext::VersionCheckCaption);
+    yield();
+    CheckDatabaseVersion(m_ctx);
+    yield();
+
+    form.lblinfo.setVisible(false);
+    yield();
+    m_grid.setVisible(true);
+    m_ctx.port.messageBox(updatetext::Success, updatetext::SuccessTitle, style::Information);
+    form.setEnabled(true);
+    m_ctx.port.setMousePointer(pointer::Icon);
+}
+
+} // namespace
+
+void Cmd_Click(Context& ctx)
+{
+    UpdateRun run(ctx);
+    if (!run.libraryPresent()) {
+        schema::takeLibraryMissingPath(ctx);
+        return;
+    }
+    if (trimSpaces(ctx.form.lblConnesso.caption()).toUpper() != updatetext::Connected) {
+        ctx.port.messageBox(updatetext::NotConnected, updatetext::NotConnectedTitle,
+                            style::Critical);
+        return;
+    }
+    try {
+        run.prepare();
+        run.walkRows();
+        run.complete();
+    } catch (const Error& e) {
+        ctx.port.messageBox(updatetext::ErrorPrefix + QString::number(e.number()) +
+                                QStringLiteral(" -- ") + e.description(),
+                            updatetext::ErrorTitle, style::Critical);
+        ctx.port.messageBox(run.lastScript(), QString(), style::Ok);
+        ctx.form.setEnabled(true);
+        ctx.port.setMousePointer(pointer::Icon);
+    }
+}
+
+} // namespace corvane

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace corvane::schema {
+
+// CR LF GO CR LF: what ends each batch of a creation script.
+inline const QString BatchSeparator = QStringLiteral("\r\nGO\r\n");
+
+// The statements to send, in order, for one script text:
+//  - with separators: every batch that ends at one (each further batch starts
+//    at the CR LF after the "GO"); the text after the last one is never sent;
+//  - without: the whole text, unless it holds "GO" anywhere (then nothing);
+//  - an empty text: nothing.
+// A batch of blanks only is not a statement and is left out.
+QStringList batchesOf(const QString& script);
+
+} // namespace corvane::schema

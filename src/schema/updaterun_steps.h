@@ -1,0 +1,21 @@
+#pragma once
+
+#include "app/context.h"
+
+namespace corvane::schema {
+
+// Sends one statement to LocalConnection through a fresh WorkRecordset
+// (static, pessimistic) and drops it; logs the statement with its outcome.
+// Throws corvane::Error when the database refuses it.
+void executeLocalStatement(Context& ctx, const QString& sql);
+
+// Copies the reference database version, upper-cased, into the local
+// Parametri row 1 and shows it in lblBDLocale; "Nessuna" when unreadable.
+void writeDatabaseVersion(Context& ctx);
+
+// The SQL-DMO library is missing or too old: says so, then opens the
+// backward-compatibility package of the program folder, or downloads a new
+// version of the program when the package is not there.
+void takeLibraryMissingPath(Context& ctx);
+
+} // namespace corvane::schema

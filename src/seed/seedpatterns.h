@@ -1,0 +1,63 @@
+#pragma once
+
+#include "app/context.h"
+#include "db/recordset.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <utility>
+#include <vector>
+
+namespace corvane::seed {
+
+// Sets the fields of a new or found local row from the current reference row.
+using RowWriter = std::function<void(db::Recordset& row, const db::Recordset& reference)>;
+using FixedFields = std::vector<std::pair<QString, QVariant>>;
+
+// Copies the named fields, in this order, as they are (same value, same type).
+RowWriter copied(const QStringList& fieldNames);
+
+// A numeric key as its decimal text, to be pasted after "= ".
+QString numberKey(const QVariant& key);
+
+// A section that walks the reference rows and looks each key up locally.
+struct ByKey
+{
+    QString probeQuery; // empty: no emptiness probe, always merge
+    QString referenceQuery;
+    std::function<QString(const db::Recordset& reference)> lookup;
+    RowWriter insert;
+    RowWriter update; // empty: a found row is left untouched
+};
+
+// The four patterns of the default rows. Writes go through LocalConnection in
+// WorkRecordset; the reference is only read. Every failure throws corvane::Error.
+class Seeder
+{
+public:
+    explicit Seeder(Context& ctx) : m_ctx(ctx) {}
+
+    // One constant row, added when the query finds none.
+    void fixedRow(const QString& query, const FixedFields& fields);
+    // Every reference row, added when the local table is empty.
+    void copyIntoEmpty(const QString& localQuery, const QString& referenceQuery,
+                       const RowWriter& write);
+    // Reference rows merged by key (update set) or added into an empty table by key.
+    void byKey(const ByKey& section);
+
+    // The query most recently opened, for the run log.
+    const QString& lastQuery() const { return m_lastQuery; }
+
+private:
+    db::Recordset& openLocal(const QString& query, int lockType);
+    void openReference(db::Recordset& rs, const QString& query);
+    bool localTableHasRows(const QString& probeQuery);
+    void store(db::Recordset& row, const QString& what);
+
+    Context& m_ctx;
+    QString m_lastQuery;
+};
+
+} // namespace corvane::seed

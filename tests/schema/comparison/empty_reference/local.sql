@@ -1,0 +1,2 @@
+CREATE TABLE SoloLocale (ID int);
+CREATE VIEW VProdotti AS SELECT 1 AS Uno;

@@ -1,0 +1,4 @@
+CREATE TABLE ARTICOLI (codice varchar(20) NOT NULL, DESCRIZIONE varchar(80), Prezzounitario decimal(18, 4));
+CREATE VIEW vprodotto AS SELECT 1 AS Uno;
+CREATE VIEW VPRODOTTI AS SELECT 1 AS Uno;
+CREATE VIEW vlistino AS SELECT 1 AS Uno;

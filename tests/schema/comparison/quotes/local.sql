@@ -1,0 +1,5 @@
+CREATE TABLE [Dell'Anno] ([ID] int, [L'IMPORTO] decimal(18, 4));
+CREATE VIEW [V'Anno] AS SELECT 1 AS Uno;
+CREATE VIEW [VAll''Ingrosso] AS SELECT 1 AS Uno;
+CREATE VIEW VProdotto AS SELECT 1 AS Uno;
+CREATE VIEW VProdotti AS SELECT 1 AS Uno;

@@ -1,0 +1,229 @@
+#include "schema/comparison.h"
+#include "test_comparison_fixture.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QtTest>
+
+using namespace corvane;
+using namespace corvane::test;
+
+namespace {
+const QString kWorking = QStringLiteral("...");
+const QString kNotConnected = QStringLiteral("Il Database non Connesso!!");
+} // namespace
+
+class TestComparison : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { pointFtpAtClosedPort(); }
+    void golden_data();
+    void golden();
+    void notConnected_data();
+    void notConnected();
+    void yieldsFollowRowsAndProgress();
+    void emptyReferenceLeavesProgressBar();
+    void verdictThenVersionChecksThenRestore();
+    void queriesAsSent();
+};
+
+void TestComparison::golden_data()
+{
+    QTest::addColumn<QString>("folder");
+    const QStringList folders = goldenCaseFolders();
+    QVERIFY2(folders.size() >= 7, "golden case folders not found");
+    for (const QString& folder : folders)
+        QTest::newRow(qPrintable(QFileInfo(folder).fileName())) << folder;
+}
+
+void TestComparison::golden()
+{
+    QFETCH(QString, folder);
+    const GoldenCase expected = loadGoldenCase(folder);
+    ComparisonBench bench(expected.referenceSql, expected.localSql);
+    // Rows of an earlier run, with texts in every column, must all go.
+    FlexGrid& grid = bench.form.FlexDb;
+    grid.setRows(40);
+    for (int r = 1; r < 40; ++r)
+        for (int c = 0; c < 3; ++c)
+            grid.setTextMatrix(r, c, QStringLiteral("old"));
+    int yields = 0;
+    bench.port.onYield = [&] {
+        if (bench.form.lblEsito.caption() == kWorking) ++yields;
+    };
+    bench.port.expectBox(kFtpUnreachable);
+
+    CommandAggiungiProvvigione_Click(bench.ctx);
+
+    QCOMPARE(bench.gridRows(), expected.rows);
+    QCOMPARE(bench.form.lblEsito.caption(), expected.verdict);
+    QVERIFY2(bench.port.allBoxesAsExpected(), qPrintable(bench.port.explain()));
+    QCOMPARE(yields, yieldsOwed(expected.rows));
+    QVERIFY(bench.form.enabled());
+    QVERIFY(grid.visible());
+    QVERIFY(!bench.form.lblinfo.visible());
+    QVERIFY(!bench.form.FrameInfo.visible());
+    // The update run reads the header row as it was.
+    QCOMPARE(grid.TextMatrix(0, 2), QStringLiteral("Stato"));
+}
+
+void TestComparison::notConnected_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("runs");
+    QTest::newRow("start-up caption") << QStringLiteral("Connesso") << false;
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("not connected") << QStringLiteral("DB non Connesso") << false;
+    QTest::newRow("inner blank") << QStringLiteral("DB  Connesso") << false;
+    QTest::newRow("exact") << QStringLiteral("DB Connesso") << true;
+    QTest::newRow("case and blanks") << QStringLiteral("  db connesso ") << true;
+}
+
+void TestComparison::notConnected()
+{
+    QFETCH(QString, caption);
+    QFETCH(bool, runs);
+    ComparisonBench bench(QStringLiteral("CREATE TABLE Clienti (ID int);"),
+                          QStringLiteral("CREATE TABLE Clienti (ID int);"));
+    bench.form.lblConnesso.setCaption(caption);
+    bench.form.FlexDb.setRows(5);
+    bench.port.expectBox(runs ? kFtpUnreachable : kNotConnected);
+
+    CommandAggiungiProvvigione_Click(bench.ctx);
+
+    QVERIFY2(bench.port.allBoxesAsExpected(), qPrintable(bench.port.explain()));
+    if (runs) {
+        QCOMPARE(bench.form.FlexDb.Rows(), 1 + 2 + 2); // table, column, two fixed views
+        return;
+    }
+    const RecordedBox& box = bench.port.boxes.front();
+    QCOMPARE(box.title, QStringLiteral("Attenzione!!"));
+    QCOMPARE(box.style, int(style::Critical));
+    QCOMPARE(bench.form.FlexDb.Rows(), 1);
+    QCOMPARE(bench.form.lblEsito.caption(), kWorking);
+    QVERIFY(bench.log.lines.isEmpty());                                    // no query ran
+    QCOMPARE(bench.form.lblDBDashmoor.caption(), QStringLiteral("9.9.9")); // no version check
+    QVERIFY(bench.form.enabled());
+    QVERIFY(bench.form.FlexDb.visible());
+    QCOMPARE(bench.port.yields, 0);
+}
+
+// Each yield comes after the row it follows is written, and the bar counts
+// tables, then views.
+void TestComparison::yieldsFollowRowsAndProgress()
+{
+    ComparisonBench bench(QStringLiteral("CREATE TABLE A (x int, y int);"
+                                         "CREATE TABLE B (z int);"
+                                         "CREATE VIEW V1 AS SELECT 1 AS Uno;"
+                                         "CREATE VIEW V2 AS SELECT 1 AS Uno;"),
+                          QStringLiteral("CREATE TABLE A (x int);"));
+    QStringList trace;
+    bool busyAtEveryYield = true;
+    bench.port.onYield = [&] {
+        if (bench.form.lblEsito.caption() != kWorking) return;
+        const ProgressBarControl& bar = bench.form.PB1;
+        trace << QStringLiteral("%1/%2/%3")
+                     .arg(bench.form.FlexDb.Rows())
+                     .arg(bar.value())
+                     .arg(bar.max());
+        busyAtEveryYield = busyAtEveryYield && !bench.form.enabled() &&
+                           !bench.form.FlexDb.visible() && bench.form.lblinfo.visible();
+    };
+    bench.port.expectBox(kFtpUnreachable);
+
+    CommandAggiungiProvvigione_Click(bench.ctx);
+
+    // rows (header included) / PB1 value / PB1 max
+    const QStringList expected{"3/0/2", "4/0/2", "4/1/2", "6/1/2", "6/2/2", "9/1/2", "10/2/2"};
+    QCOMPARE(trace, expected);
+    QVERIFY(busyAtEveryYield);
+    QCOMPARE(bench.form.lblinfo.caption(),
+             QStringLiteral("Controllo Se le Viste sono Aggiornate!"));
+}
+
+void TestComparison::emptyReferenceLeavesProgressBar()
+{
+    ComparisonBench bench(QStringLiteral("PRAGMA user_version = 1;"),
+                          QStringLiteral("CREATE VIEW VProdotto AS SELECT 1 AS Uno;"));
+    bench.form.PB1.setMax(7);
+    bench.form.PB1.setValue(3);
+    bench.port.expectBox(kFtpUnreachable);
+
+    CommandAggiungiProvvigione_Click(bench.ctx);
+
+    QCOMPARE(bench.form.PB1.max(), 7);
+    QCOMPARE(bench.form.PB1.value(), 3);
+    QCOMPARE(bench.gridRows(), QStringList({"(V)VProdotto||OK|65280",
+                                            "(V)VProdotti||La Vista non Esiste in Locale !!|255"}));
+    QVERIFY2(bench.port.allBoxesAsExpected(), qPrintable(bench.port.explain()));
+}
+
+// The verdict is written first, the database version is read next, the FTP
+// check comes last, and the window is given back only after both.
+void TestComparison::verdictThenVersionChecksThenRestore()
+{
+    const QString versions =
+        QStringLiteral("CREATE TABLE Parametri (IDParametro int, Valore varchar(20));"
+                       "CREATE TABLE soggetti (IDsoggetto int, RagioneSociale varchar(80));"
+                       "CREATE TABLE InfoAggiornamenti (Nome varchar(80), Data datetime,"
+                       " Versione varchar(20));");
+    ComparisonBench bench(versions + QStringLiteral("INSERT INTO Parametri VALUES (1, ' 2.5 ');"),
+                          versions + QStringLiteral("INSERT INTO Parametri VALUES (1, '2.5');"
+                                                    "INSERT INTO soggetti VALUES (1, 'Rossi');"));
+    QString seenAtFtpBox;
+    bench.port.onBox = [&](const QString&) {
+        seenAtFtpBox =
+            QStringList{bench.form.lblEsito.caption(), bench.form.lblDBDashmoor.caption(),
+                        bench.form.lblBDLocale.caption(),
+                        bench.form.enabled() ? "enabled" : "disabled",
+                        bench.form.FlexDb.visible() ? "grid shown" : "grid hidden"}
+                .join(QLatin1Char('|'));
+    };
+    bench.port.expectBox(kFtpUnreachable);
+
+    CommandAggiungiProvvigione_Click(bench.ctx);
+
+    QCOMPARE(seenAtFtpBox, QStringLiteral("Alcune Tabelle/Viste non Sono Aggiornate !!!|2.5|2.5|"
+                                          "disabled|grid hidden"));
+    QCOMPARE(bench.form.lblDBDashmoor.foreColour(), int(colour::Green));
+    QVERIFY(bench.form.enabled());
+    QVERIFY2(bench.port.allBoxesAsExpected(), qPrintable(bench.port.explain()));
+}
+
+// The texts go to SQL Server as they stand: spaces included, table names as
+// read (blanks kept, quotes doubled), view names as the grid shows them.
+void TestComparison::queriesAsSent()
+{
+    ComparisonBench bench(QStringLiteral("CREATE TABLE [Dell'Anno ] (ID int);"
+                                         "CREATE VIEW [VX ] AS SELECT 1 AS Uno;"),
+                          QStringLiteral("PRAGMA user_version = 1;"));
+    bench.port.expectBox(kFtpUnreachable);
+
+    CommandAggiungiProvvigione_Click(bench.ctx);
+
+    const QString prefix = QStringLiteral("CommandAggiungiProvvigione_Click: ");
+    QStringList sent;
+    for (const QString& line : bench.log.lines)
+        if (line.startsWith(prefix)) sent << line.mid(prefix.size());
+    const QString viewLookup =
+        QStringLiteral("local: SELECT TABLE_NAME From INFORMATION_SCHEMA.VIEWS WHERE TABLE_NAME='");
+    const QString columns = QStringLiteral(
+        "SELECT COLUMN_NAME From INFORMATION_SCHEMA.Columns WHERE TABLE_NAME  = 'Dell''Anno '");
+    const QStringList expected{
+        "reference: SELECT TABLE_NAME From INFORMATION_SCHEMA.TABLES WHERE TABLE_TYPE = 'BASE "
+        "TABLE' ORDER BY  TABLE_NAME",
+        "local: SELECT TABLE_NAME From INFORMATION_SCHEMA.TABLES WHERE TABLE_TYPE = 'BASE TABLE' "
+        "and TABLE_NAME='Dell''Anno ' ",
+        "reference: " + columns,
+        "local: " + columns,
+        "reference: SELECT TABLE_NAME From INFORMATION_SCHEMA.VIEWS WHERE TABLE_NAME <> "
+        "'VProdotto' and TABLE_NAME <> 'vProdotti' ORDER BY TABLE_NAME",
+        viewLookup + "VProdotto' ",
+        viewLookup + "VProdotti' ",
+        viewLookup + "VX' "};
+    QCOMPARE(sent, expected);
+}
+
+QTEST_GUILESS_MAIN(TestComparison)
+#include "test_comparison.moc"
