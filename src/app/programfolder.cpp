@@ -5,24 +5,22 @@
 
 namespace corvane {
 
-QString resolveInFolder(const QString& folder, const QString& name)
+QString findInFolder(const QString& folder, const QString& name)
 {
     const QDir dir(folder);
-    const QString exact = dir.filePath(name);
-    if (QFileInfo::exists(exact)) return exact;
+    if (QFileInfo(dir.filePath(name)).isFile()) return dir.filePath(name);
     // Only a plain name can be matched against the folder's entries.
-    if (!name.contains(QLatin1Char('/'))) {
-        const QStringList entries =
-            dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        for (const QString& entry : entries)
-            if (entry.compare(name, Qt::CaseInsensitive) == 0) return dir.filePath(entry);
-    }
-    return exact;
+    if (name.contains(QLatin1Char('/'))) return {};
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& entry : entries)
+        if (entry.compare(name, Qt::CaseInsensitive) == 0) return dir.filePath(entry);
+    return {};
 }
 
-bool existsInFolder(const QString& folder, const QString& name)
+QString resolveInFolder(const QString& folder, const QString& name)
 {
-    return QFileInfo::exists(resolveInFolder(folder, name));
+    const QString found = findInFolder(folder, name);
+    return found.isEmpty() ? QDir(folder).filePath(name) : found;
 }
 
 } // namespace corvane

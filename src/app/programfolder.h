@@ -4,12 +4,18 @@
 
 namespace corvane {
 
-// The program folder is case-insensitive, as on Windows: the path of the entry
-// of `folder` whose name matches `name` ignoring letter case, or folder/name
+// The program folder is case-insensitive, as on Windows. The file of `folder`
+// whose name matches `name` in any letter case (an exact match first), or ""
 // when there is none.
+QString findInFolder(const QString& folder, const QString& name);
+
+// The path to use for `name` in `folder`: the existing file in any letter
+// case, else folder/name.
 QString resolveInFolder(const QString& folder, const QString& name);
 
-// True when the folder holds an entry of that name, in any letter case.
-bool existsInFolder(const QString& folder, const QString& name);
+inline bool existsInFolder(const QString& folder, const QString& name)
+{
+    return !findInFolder(folder, name).isEmpty();
+}
 
 } // namespace corvane

@@ -52,7 +52,7 @@ void replaceExecutable(const QString& programFolder)
             QStringLiteral("%1: %2").arg(
                 ftptext::TempExe, QString::fromStdString(std::generic_category().message(ENOENT))));
     }
-    const QString target = pathInFolder(programFolder, ftptext::LocalExe);
+    const QString target = resolveInFolder(programFolder, ftptext::LocalExe);
     if (QFile::exists(target)) {
         // A running executable cannot be opened for writing (a rename would
         // still succeed on Linux, so ask the file itself).

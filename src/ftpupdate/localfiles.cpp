@@ -17,27 +17,10 @@
 
 namespace corvane {
 
-QString findInFolder(const QString& folder, const QString& name)
-{
-    const QDir dir(folder);
-    if (QFileInfo(dir.filePath(name)).isFile()) return dir.filePath(name);
-    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& entry : entries) {
-        if (entry.compare(name, Qt::CaseInsensitive) == 0) return dir.filePath(entry);
-    }
-    return {};
-}
-
-QString pathInFolder(const QString& folder, const QString& name)
-{
-    const QString found = findInFolder(folder, name);
-    return found.isEmpty() ? QDir(folder).filePath(name) : found;
-}
-
 QString resolvePath(const QString& path)
 {
     const QFileInfo info(path);
-    return pathInFolder(info.path(), info.fileName());
+    return resolveInFolder(info.path(), info.fileName());
 }
 
 void syncFile(const QString& path)

@@ -1,15 +1,13 @@
 #pragma once
 
+#include "app/programfolder.h"
+
 #include <QString>
 
 namespace corvane {
 
-// The program folder is treated as on Windows: names match whatever their
-// letter case. An exact match wins over another spelling.
-QString findInFolder(const QString& folder, const QString& name);
-// The existing file of that name in any letter case, else folder + "/" + name.
-QString pathInFolder(const QString& folder, const QString& name);
-// Same, for a path whose last part is the name to look up.
+// The existing file of that path's name in any letter case (see
+// app/programfolder.h), for a path whose last part is the name to look up.
 QString resolvePath(const QString& path);
 
 // Flushes a file's bytes to the disk (the file must exist).

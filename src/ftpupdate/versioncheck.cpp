@@ -31,7 +31,7 @@ bool fetchListed(Context& ctx, UpdateServerSession& session)
 
 QString publishedVersion(const QString& folder)
 {
-    QFile file(pathInFolder(folder, ftptext::VersionFile));
+    QFile file(resolveInFolder(folder, ftptext::VersionFile));
     if (!file.open(QIODevice::ReadOnly)) throw Error(errnum::FileNotFound, file.errorString());
     const QByteArray content = file.readAll();
     if (content.isEmpty()) {
@@ -45,7 +45,7 @@ void showLocalVersion(Context& ctx)
 {
     Control& local = ctx.form.lblVerProgLocale;
     local.setCaption(ftptext::None);
-    const QString exe = pathInFolder(ctx.port.programFolder(), ftptext::LocalExe);
+    const QString exe = resolveInFolder(ctx.port.programFolder(), ftptext::LocalExe);
     local.setCaption(LeggiVersioneFile(ctx.port, exe).VersioneFile);
     const std::optional<QString> shortened = shortenVersion(local.caption());
     if (!shortened) {

@@ -17,7 +17,7 @@ inline constexpr int SQLDMOScript2_70Only = 16777216;
 
 // The CR LF "GO" CR LF that follows every batch of a script the component
 // writes (the update run splits scripts at the same six characters).
-inline const QString kScriptBatchEnd = QStringLiteral("\r\nGO\r\n");
+inline const QString BatchSeparator = QStringLiteral("\r\nGO\r\n");
 
 // The operation level our own component implements, reported as the
 // SQL-DMO Application version.

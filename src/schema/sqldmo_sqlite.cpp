@@ -131,7 +131,7 @@ public:
         Q_UNUSED(script2Type);
         QString script;
         for (const QString& statement : createStatement() + indexStatements())
-            script += statement + kScriptBatchEnd;
+            script += statement + BatchSeparator;
         return script;
     }
 
@@ -184,7 +184,7 @@ public:
         const QStringList sql = m_file->column(
             "SELECT sql FROM sqlite_schema WHERE type = 'view' AND name = ?1", m_name);
         if (sql.isEmpty() || sql.constFirst().trimmed().isEmpty()) return {};
-        return sql.constFirst() + kScriptBatchEnd;
+        return sql.constFirst() + BatchSeparator;
     }
 
 private:

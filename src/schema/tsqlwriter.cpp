@@ -119,7 +119,7 @@ QString scriptTable(const TableDescription& table, int script2Type)
 
     return QStringLiteral("CREATE TABLE ") + quoteName(table.schema) + QLatin1Char('.') +
            quoteName(table.name) + QStringLiteral(" (") + kNewLine +
-           lines.join(QLatin1Char(',') + kNewLine) + kNewLine + QLatin1Char(')') + kScriptBatchEnd;
+           lines.join(QLatin1Char(',') + kNewLine) + kNewLine + QLatin1Char(')') + BatchSeparator;
 }
 
 QString scriptView(const QString& definition, int script2Type)
@@ -131,7 +131,7 @@ QString scriptView(const QString& definition, int script2Type)
     while (!text.isEmpty() && text.back().isSpace())
         text.chop(1);
     if (text.trimmed().isEmpty()) return {};
-    return text + kScriptBatchEnd;
+    return text + BatchSeparator;
 }
 
 } // namespace corvane::schema

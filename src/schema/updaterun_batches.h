@@ -1,12 +1,11 @@
 #pragma once
 
+#include "sqldmo.h"
+
 #include <QString>
 #include <QStringList>
 
 namespace corvane::schema {
-
-// CR LF GO CR LF: what ends each batch of a creation script.
-inline const QString BatchSeparator = QStringLiteral("\r\nGO\r\n");
 
 // The statements to send, in order, for one script text:
 //  - with separators: every batch that ends at one (each further batch starts

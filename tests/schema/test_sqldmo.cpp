@@ -47,7 +47,7 @@ std::shared_ptr<Database> openEmbedded(const QString& folder, const QString& nam
 
 QStringList batches(const QString& script)
 {
-    QStringList parts = script.split(kScriptBatchEnd);
+    QStringList parts = script.split(BatchSeparator);
     if (!parts.isEmpty() && parts.last().trimmed().isEmpty()) parts.removeLast();
     return parts;
 }
@@ -161,7 +161,7 @@ private slots:
         auto db = openEmbedded(m_dir.path(), QStringLiteral("Corvane"));
         const QString script =
             db->Tables(QStringLiteral("clienti"))->Script(SQLDMOScript_Default, {}, {}, 0);
-        QVERIFY(script.endsWith(kScriptBatchEnd));
+        QVERIFY(script.endsWith(BatchSeparator));
         const QStringList parts = batches(script);
         QCOMPARE(parts.size(), 3); // the automatic UNIQUE index has no text of its own
         QVERIFY(parts.at(0).startsWith(QLatin1String("CREATE TABLE [Clienti]")));

@@ -163,9 +163,9 @@ private slots:
         const QString script = scriptTable(descriptions[table], script2Type);
 
         // Every line ends in CR LF and the script ends with the batch end.
-        QVERIFY(script.endsWith(kScriptBatchEnd));
+        QVERIFY(script.endsWith(BatchSeparator));
         QCOMPARE(script.count(QLatin1Char('\n')), script.count(QStringLiteral("\r\n")));
-        QCOMPARE(script.count(kScriptBatchEnd), 1);
+        QCOMPARE(script.count(BatchSeparator), 1);
 
         QString lf = script;
         lf.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
