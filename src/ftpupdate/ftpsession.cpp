@@ -12,7 +12,7 @@ namespace corvane {
 
 namespace {
 
-constexpr qint64 kYieldIntervalMs = 50;
+constexpr qint64 kTransferYieldMs = 50;
 // Large receive blocks: loopback transfers run at disk speed instead of
 // being bounded by the per-call overhead of small reads.
 constexpr long kBufferSize = 512 * 1024;
@@ -182,7 +182,7 @@ int FtpSession::perform()
         if (m_callbackFailure) std::rethrow_exception(m_callbackFailure);
         if (mc != CURLM_OK) throw Error(mc, QString::fromUtf8(curl_multi_strerror(mc)));
         if (!running) break;
-        const qint64 wait = kYieldIntervalMs - (nowMs() - m_lastYieldMs);
+        const qint64 wait = kTransferYieldMs - (nowMs() - m_lastYieldMs);
         if (wait > 0) curl_multi_poll(m_curl->multi, nullptr, 0, static_cast<int>(wait), nullptr);
         serviceEvents();
         if (m_callbackFailure) std::rethrow_exception(m_callbackFailure);
@@ -198,7 +198,7 @@ int FtpSession::perform()
 // Lets the window repaint and take its events, at most about every 50 ms.
 void FtpSession::serviceEvents()
 {
-    if (nowMs() - m_lastYieldMs < kYieldIntervalMs) return;
+    if (nowMs() - m_lastYieldMs < kTransferYieldMs) return;
     m_port.yield();
     m_lastYieldMs = nowMs();
 }

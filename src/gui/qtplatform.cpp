@@ -81,7 +81,9 @@ Answer QtPlatform::messageBox(const QString& text, const QString& title, int sty
 
 void QtPlatform::yield()
 {
+    if (m_sinceYield.isValid() && m_sinceYield.elapsed() < kYieldIntervalMs) return;
     QCoreApplication::processEvents();
+    m_sinceYield.start();
 }
 
 void QtPlatform::endProgram(int exitCode)

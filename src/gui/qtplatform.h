@@ -3,6 +3,7 @@
 #include "app/platform.h"
 
 #include <QMessageBox>
+#include <QElapsedTimer>
 #include <QPointer>
 
 class QWidget;
@@ -36,6 +37,7 @@ public:
 private:
     QPointer<QWidget> m_window;
     bool m_waitCursor = false;
+    QElapsedTimer m_sinceYield;
 };
 
 } // namespace corvane::gui
