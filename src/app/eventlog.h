@@ -12,6 +12,10 @@ class EventLog
 public:
     virtual ~EventLog() = default;
     virtual void record(const QString& line) { Q_UNUSED(line); }
+    // Detail below the run log's level (each catalogue query of a comparison,
+    // tens of thousands on a large schema): kept by diagnostics and tests,
+    // not by the run log.
+    virtual void trace(const QString& line) { Q_UNUSED(line); }
 };
 
 } // namespace corvane

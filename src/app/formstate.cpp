@@ -4,7 +4,7 @@ namespace corvane {
 
 FormState::FormState(QObject* parent) : QObject(parent)
 {
-    for (Control* label : {&Label1, &Label3, &Label4, &Label2, &Label8, &Label6})
+    for (Control* label : {&Label1, &Label3, &Label4, &Label2, &Label8, &Label6, &lblEsito})
         label->setForeColour(colour::Black);
     lblConnesso.setForeColour(colour::ConnectedGreen);
     for (Control* version : {&lblBDLocale, &lblDBDashmoor, &lblVerProgLocale, &lblVerProgDashmoor})

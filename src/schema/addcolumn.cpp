@@ -1,6 +1,7 @@
 #include "addcolumn.h"
 
 #include "addcolumnstatement.h"
+#include "app/strings.h"
 #include "sqldmo.h"
 
 namespace corvane {
@@ -9,7 +10,7 @@ namespace {
 
 bool sameColumnName(const QString& reference, const QString& wanted)
 {
-    return reference.trimmed().toUpper() == wanted.toUpper();
+    return trimSpaces(reference).toUpper() == wanted.toUpper();
 }
 
 // Connects a new server object into `server` and returns the named database.
@@ -19,8 +20,8 @@ std::shared_ptr<schema::Database> openDatabase(Context& ctx,
                                                const QString& password, const QString& database)
 {
     server = schema::application(ctx.g).createServer();
-    server->Connect(name.trimmed(), user.trimmed(), password.trimmed());
-    return server->Databases(database.trimmed());
+    server->Connect(trimSpaces(name), trimSpaces(user), trimSpaces(password));
+    return server->Databases(trimSpaces(database));
 }
 
 void refuse(Context& ctx, const QString& text, const QString& title)
@@ -40,8 +41,8 @@ QString BuildAddColumnStatement(Context& ctx, const QString& referenceServer,
     try {
         ctx.g.SqlDmoDatabase = openDatabase(ctx, ctx.g.SqlDmoServer, referenceServer, referenceUser,
                                             referencePassword, referenceDatabase);
-        const QString table = tableName.trimmed();
-        const QString column = columnName.trimmed();
+        const QString table = trimSpaces(tableName);
+        const QString column = trimSpaces(columnName);
 
         // Every reference column is read; the last one of the wanted name wins.
         QList<schema::Column> entries;

@@ -1,5 +1,6 @@
 #include "addcolumnstatement.h"
 
+#include "app/strings.h"
 #include "tsqlwriter.h"
 
 namespace corvane::schema {
@@ -8,7 +9,7 @@ namespace {
 
 QString sizeClause(const Column& c)
 {
-    const QString type = c.Datatype.trimmed().toUpper();
+    const QString type = trimSpaces(c.Datatype).toUpper();
     if (type == u"CHAR" || type == u"NCHAR")
         return QStringLiteral("(%1) COLLATE %2 ").arg(c.Length).arg(kAddColumnCollation);
     if (type == u"VARCHAR" || type == u"NVARCHAR" || type == u"BINARY" || type == u"VARBINARY")
@@ -25,15 +26,15 @@ QString addColumnStatement(const QString& tableName, const Column& column)
 {
     QString statement =
         QStringLiteral("ALTER TABLE ") + quoteName(tableName) + QStringLiteral(" ADD ");
-    statement += quoteName(column.Name.trimmed()) + QLatin1Char(' ');
-    statement += quoteName(column.Datatype.trimmed()) + QLatin1Char(' ');
+    statement += quoteName(trimSpaces(column.Name)) + QLatin1Char(' ');
+    statement += quoteName(trimSpaces(column.Datatype)) + QLatin1Char(' ');
     statement += sizeClause(column);
     if (column.Identity)
         statement += QStringLiteral("IDENTITY (%1, %2) ")
                          .arg(column.IdentitySeed)
                          .arg(column.IdentityIncrement);
     if (!column.AllowNulls) statement += QStringLiteral("NOT NULL ");
-    const QString defaultText = column.DRIDefaultText.trimmed();
+    const QString defaultText = trimSpaces(column.DRIDefaultText);
     if (!defaultText.isEmpty())
         statement += QStringLiteral("DEFAULT ") + defaultText + QLatin1Char(' ');
     return statement;

@@ -1,5 +1,6 @@
 #include "comparison.h"
 
+#include "app/strings.h"
 #include "comparison_retry.h"
 #include "dbversion/dbversion.h"
 #include "ftpupdate/versioncheck.h"
@@ -116,7 +117,7 @@ bool ComparisonRun::prepare()
     m_upToDate = true;
     m_ctx.form.lblEsito.setCaption(kWorking);
 
-    if (m_ctx.form.lblConnesso.caption().toUpper().trimmed() != kConnectedCaption) {
+    if (trimSpaces(m_ctx.form.lblConnesso.caption().toUpper()) != kConnectedCaption) {
         m_ctx.port.messageBox(kNotConnectedText, kNotConnectedTitle, style::Critical);
         return false;
     }
@@ -147,7 +148,7 @@ void ComparisonRun::tablePass()
 
 void ComparisonRun::compareTable(const QString& table)
 {
-    const int row = appendRow(table.trimmed());
+    const int row = appendRow(trimSpaces(table));
     db::Recordset& local =
         openLocalLookup(kLocalTableSql + DoubleQuotes(table) + QStringLiteral("' "));
     setStatus(row, hasRow(local), kTableMissing);
@@ -160,10 +161,10 @@ void ComparisonRun::compareColumns(const QString& table)
     db::Recordset& reference = openReference(m_referenceColumns, sql, db::adOpenForwardOnly);
     db::Recordset& local = openLocalLookup(sql);
     const QStringList localColumns = localColumnNames(local);
-    const QString shownTable = table.trimmed();
+    const QString shownTable = trimSpaces(table);
 
     while (hasRow(reference)) {
-        const QString column = readField(reference, kColumnName).trimmed();
+        const QString column = trimSpaces(readField(reference, kColumnName));
         const int row = appendColumnRow(shownTable, column);
         setStatus(row, localColumns.contains(column.toUpper()), kColumnMissing);
         m_ctx.port.yield();
@@ -202,7 +203,7 @@ void ComparisonRun::listReferenceViews()
     if (hasRow(views)) resetProgress(attempt([&] { return views.RecordCount(); }));
 
     while (hasRow(views)) {
-        appendRow(kViewPrefix + readField(views, kTableName).trimmed());
+        appendRow(kViewPrefix + trimSpaces(readField(views, kTableName)));
         stepProgress();
         m_ctx.port.yield();
         attempt([&] { views.MoveNext(); });
@@ -252,7 +253,7 @@ db::Recordset& ComparisonRun::openReference(std::unique_ptr<db::Recordset>& slot
                                             const QString& sql, int cursorType)
 {
     slot = std::make_unique<db::Recordset>();
-    m_ctx.log.record(kLogPrefix + QStringLiteral("reference: ") + sql);
+    m_ctx.log.trace(kLogPrefix + QStringLiteral("reference: ") + sql);
     attempt([&] {
         slot->Open(sql, m_retry.reference(), cursorType, db::adLockReadOnly,
                    db::adOptionUnspecified);
@@ -263,7 +264,7 @@ db::Recordset& ComparisonRun::openReference(std::unique_ptr<db::Recordset>& slot
 db::Recordset& ComparisonRun::openLocalLookup(const QString& sql)
 {
     db::Recordset& rs = m_ctx.g.newWorkRecordset();
-    m_ctx.log.record(kLogPrefix + QStringLiteral("local: ") + sql);
+    m_ctx.log.trace(kLogPrefix + QStringLiteral("local: ") + sql);
     attempt([&] {
         if (!m_ctx.g.LocalConnection) throw schema::objectClosed();
         rs.Open(sql, *m_ctx.g.LocalConnection, db::adOpenStatic, db::adLockReadOnly,

@@ -1,5 +1,6 @@
 #include "scripting.h"
 
+#include "app/strings.h"
 #include "sqldmo.h"
 
 namespace corvane {
@@ -15,8 +16,8 @@ schema::Database& openReferenceDatabase(Context& ctx, const QString& server, con
 {
     ctx.g.SqlDmoServer = schema::application(ctx.g).createServer();
     if (loginTimeout > 0) ctx.g.SqlDmoServer->setLoginTimeout(loginTimeout);
-    ctx.g.SqlDmoServer->Connect(server.trimmed(), user.trimmed(), password.trimmed());
-    ctx.g.SqlDmoDatabase = ctx.g.SqlDmoServer->Databases(database.trimmed());
+    ctx.g.SqlDmoServer->Connect(trimSpaces(server), trimSpaces(user), trimSpaces(password));
+    ctx.g.SqlDmoDatabase = ctx.g.SqlDmoServer->Databases(trimSpaces(database));
     return *ctx.g.SqlDmoDatabase;
 }
 

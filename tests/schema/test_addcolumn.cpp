@@ -67,6 +67,7 @@ CREATE TABLE [Clienti] ([Codice] [char] (10) NOT NULL, [Descrizione] [varchar] (
 CREATE TABLE [Prodotti] ([Prezzo] [decimal] (18, 4) NOT NULL DEFAULT (0), [Peso] [numeric] (9, 3) NULL);
 CREATE TABLE [Doppi] ([Codice] [int] NULL, [Codice ] [varchar] (20) NULL);
 CREATE TABLE [Listini] ([Codice] [int] NULL);
+CREATE TABLE [Sconti] ([Sconto	] [int] NULL);
 COMMIT;
 )";
 
@@ -76,6 +77,7 @@ CREATE TABLE [Righe] ([IDDoc] [int] NOT NULL, [Nota] [varchar] (50) NULL);
 CREATE TABLE [Clienti] ([descrizione] [varchar] (80) NULL);
 CREATE TABLE [Prodotti] ([Altro] [int] NULL);
 CREATE TABLE [Doppi] ([Altro] [int] NULL);
+CREATE TABLE [Sconti] ([Altro] [int] NULL);
 COMMIT;
 )";
 
@@ -143,6 +145,8 @@ private slots:
         QTest::newRow("datetime with function default")
             << "T" << withDefault(column("Data", "datetime", false), "(getdate())")
             << "ALTER TABLE [T] ADD [Data] [datetime] NOT NULL DEFAULT (getdate()) ";
+        QTest::newRow("a tab is not a blank")
+            << "T" << column("Nota\t", "int") << "ALTER TABLE [T] ADD [Nota\t] [int] ";
         QTest::newRow("names with blanks and brackets")
             << "Righe Ordine]" << column(" Codice]A ", " int ")
             << "ALTER TABLE [Righe Ordine]]] ADD [Codice]]A] [int] ";
@@ -253,6 +257,13 @@ private slots:
             << "Prodotti"
             << "Altro"
             << "" << exists.arg("Altro") << existsTitle << false;
+        // Only blanks are trimmed: a tab keeps the names apart.
+        QTest::newRow("reference name ends in a tab") << "Sconti"
+                                                      << "Sconto"
+                                                      << "" << absent << absentTitle << false;
+        QTest::newRow("grid name starts with a tab") << "Righe"
+                                                     << "\tQuantita"
+                                                     << "" << absent << absentTitle << false;
         QTest::newRow("table missing locally") << "Listini"
                                                << "Codice"
                                                << ""

@@ -26,6 +26,8 @@ private slots:
     void emptyReferenceLeavesProgressBar();
     void verdictThenVersionChecksThenRestore();
     void queriesAsSent();
+    void onlySpacesAreTrimmed_data();
+    void onlySpacesAreTrimmed();
 };
 
 void TestComparison::golden_data()
@@ -223,6 +225,41 @@ void TestComparison::queriesAsSent()
         viewLookup + "VProdotti' ",
         viewLookup + "VX' "};
     QCOMPARE(sent, expected);
+}
+
+void TestComparison::onlySpacesAreTrimmed_data()
+{
+    QTest::addColumn<QString>("blank");
+    QTest::newRow("tab") << QStringLiteral("\t");
+    QTest::newRow("line feed") << QStringLiteral("\n");
+    QTest::newRow("no-break space") << QStringLiteral("\u00a0");
+}
+
+// Names are trimmed of spaces only, as the update run trims them: another
+// blank is part of the name, so a column named alike on both sides is found.
+void TestComparison::onlySpacesAreTrimmed()
+{
+    QFETCH(QString, blank);
+    const QString table = QStringLiteral("Listini") + blank;
+    const QString column = QStringLiteral("Prezzo") + blank;
+    const QString view = blank + QStringLiteral("VListini");
+    const QString schema = QStringLiteral("CREATE TABLE [%1] ([%2] int, [%3] int);"
+                                          "CREATE VIEW [%4] AS SELECT 1 AS Uno;");
+    ComparisonBench bench(schema.arg(table, QStringLiteral(" ") + column + QStringLiteral(" "),
+                                     QStringLiteral("Sconto "), view),
+                          schema.arg(table, column, QStringLiteral("Sconto"), view));
+    bench.port.expectBox(kFtpUnreachable);
+
+    CommandAggiungiProvvigione_Click(bench.ctx);
+
+    const QStringList expected{table + "||OK|65280",
+                               table + "|" + column + "|OK|65280",
+                               table + "|Sconto|OK|65280",
+                               "(V)VProdotto||La Vista non Esiste in Locale !!|255",
+                               "(V)VProdotti||La Vista non Esiste in Locale !!|255",
+                               "(V)" + view + "||OK|65280"};
+    QCOMPARE(bench.gridRows(), expected);
+    QVERIFY2(bench.port.allBoxesAsExpected(), qPrintable(bench.port.explain()));
 }
 
 QTEST_GUILESS_MAIN(TestComparison)

@@ -200,6 +200,33 @@ private slots:
         QCOMPARE(calls.disconnects, 0); // left connected for the next call to replace
     }
 
+    // Server, login, password and database lose their blanks only: a tab
+    // stays and reaches the component as given.
+    void onlyBlanksAreTrimmed_data()
+    {
+        QTest::addColumn<bool>("view");
+        QTest::newRow("table") << false;
+        QTest::newRow("view") << true;
+    }
+
+    void onlyBlanksAreTrimmed()
+    {
+        QFETCH(bool, view);
+        Fixture f;
+        auto fake = std::make_shared<test::FakeSqlDmoApplication>();
+        fake->catalog->databases = {QStringLiteral("Corvane")};
+        f.g.createSqlDmoApplication = [fake] { return fake; };
+        const QString script = view ? ScriptReferenceView(f.ctx, " \tsrv ", "sa\t ", " pw",
+                                                          "\tCorvane ", "vRighe", false)
+                                    : ScriptReferenceTable(f.ctx, " \tsrv ", "sa\t ", " pw",
+                                                           "\tCorvane ", "Righe", false);
+        QCOMPARE(script, QString()); // no database of that name
+        const test::FakeSqlDmoCalls& calls = *fake->calls;
+        QCOMPARE(calls.connects, (QList<QStringList>{{"\tsrv", "sa\t", "pw"}}));
+        QCOMPARE(calls.databaseNames, QStringList{"\tCorvane"});
+        QVERIFY(f.port.boxes.isEmpty());
+    }
+
     void refusedLoginGivesEmptyText()
     {
         Fixture f;
