@@ -72,15 +72,15 @@ QString serverHost(const QString& host)
     return host;
 }
 
-QString odbcConnectionString(const ConnectionSpec& spec)
+QString odbcConnectionString(const ConnectionSpec& keys)
 {
     const QString driver = odbcDriverName();
     QString text = QStringLiteral("DRIVER={%1};").arg(driver);
     if (driver.startsWith(u"SQLite", Qt::CaseInsensitive)) {
         // The SQLite ODBC driver takes the file as DATABASE; never create one.
-        return text + QStringLiteral("DATABASE=%1;NoCreat=1;").arg(odbcValue(spec.database));
+        return text + QStringLiteral("DATABASE=%1;NoCreat=1;").arg(odbcValue(keys.database));
     }
-    auto [host, port] = splitHostPort(spec.dataSource);
+    auto [host, port] = splitHostPort(keys.dataSource);
     host = serverHost(host);
     // A named instance is found through the server's browser service, not a fixed port.
     if (port.isEmpty() && !host.contains(u'\\')) port = QString::number(kDefaultServerPort);
@@ -97,14 +97,14 @@ QString odbcConnectionString(const ConnectionSpec& spec)
     }
     return text +
            QStringLiteral("DATABASE=%1;UID=%2;PWD=%3;")
-               .arg(odbcValue(spec.database), odbcValue(spec.user), odbcValue(spec.password));
+               .arg(odbcValue(keys.database), odbcValue(keys.user), odbcValue(keys.password));
 }
 
 } // namespace
 
 ConnectionSpec parseConnectionString(const QString& connectionString)
 {
-    ConnectionSpec spec;
+    ConnectionSpec keys;
     const QStringList pairs = connectionString.split(u';');
     for (const QString& pair : pairs) {
         const qsizetype equals = pair.indexOf(u'=');
@@ -112,17 +112,17 @@ ConnectionSpec parseConnectionString(const QString& connectionString)
         const QString key = pair.left(equals).trimmed().toLower();
         const QString value = pair.mid(equals + 1);
         if (key == u"provider")
-            spec.provider = value;
+            keys.provider = value;
         else if (key == u"data source")
-            spec.dataSource = value;
+            keys.dataSource = value;
         else if (key == u"uid" || key == u"user id")
-            spec.user = value;
+            keys.user = value;
         else if (key == u"pwd")
-            spec.password = value;
+            keys.password = value;
         else if (key == u"database")
-            spec.database = value;
+            keys.database = value;
     }
-    return spec;
+    return keys;
 }
 
 bool isEmbeddedDataSource(const QString& dataSource)
@@ -146,14 +146,14 @@ void Connection::Open(const QString& connectionString, const QString&, const QSt
 {
     if (State() == adStateOpen) throwAdoError(adoerr::ObjectOpen);
     Close();
-    m_spec = parseConnectionString(connectionString);
-    m_embedded = isEmbeddedDataSource(m_spec.dataSource);
+    m_keys = parseConnectionString(connectionString);
+    m_embedded = isEmbeddedDataSource(m_keys.dataSource);
     m_name = uniqueConnectionName();
     if (m_embedded) {
         installInformationSchema();
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        const QString file = QDir(embeddedFolder(m_spec.dataSource))
-                                 .absoluteFilePath(m_spec.database + QStringLiteral(".db"));
+        const QString file = QDir(embeddedFolder(m_keys.dataSource))
+                                 .absoluteFilePath(m_keys.database + QStringLiteral(".db"));
         // mode=rw: a missing file is the engine's own "unable to open" failure,
         // never a new empty database.
         QUrl uri = QUrl::fromLocalFile(file);
@@ -164,7 +164,7 @@ void Connection::Open(const QString& connectionString, const QString&, const QSt
         // The SQLite ODBC driver is an engine too: give it the same layer.
         installInformationSchema();
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
-        m_db.setDatabaseName(odbcConnectionString(m_spec));
+        m_db.setDatabaseName(odbcConnectionString(m_keys));
         m_db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(m_loginTimeout));
     }
     if (!m_db.open()) {

@@ -59,7 +59,7 @@ public:
     void Execute(const QString& sql);
 
     bool isEmbedded() const { return m_embedded; }
-    const ConnectionSpec& spec() const { return m_spec; }
+    const ConnectionSpec& keys() const { return m_keys; }
     // The Qt connection behind this one; valid while open.
     QSqlDatabase database() const;
     // Expires when this object is destroyed: recordsets keep it to know
@@ -69,7 +69,7 @@ public:
 private:
     QString m_name; // Qt connection name, unique per object
     QSqlDatabase m_db;
-    ConnectionSpec m_spec;
+    ConnectionSpec m_keys;
     bool m_embedded = false;
     int m_loginTimeout = kDefaultLoginTimeoutSeconds;
     std::shared_ptr<const void> m_lifetime = std::make_shared<int>(0);

@@ -116,8 +116,8 @@ void ConnectionTest::parse()
 {
     QFETCH(QString, text);
     QFETCH(QString, expected);
-    const db::ConnectionSpec spec = db::parseConnectionString(text);
-    QCOMPARE(QStringList({spec.provider, spec.dataSource, spec.user, spec.password, spec.database})
+    const db::ConnectionSpec keys = db::parseConnectionString(text);
+    QCOMPARE(QStringList({keys.provider, keys.dataSource, keys.user, keys.password, keys.database})
                  .join('|'),
              expected);
 }
