@@ -1,7 +1,9 @@
 // Schema comparison on a large embedded schema: the whole run against the
 // catalogue queries it issues, run alone through the same database layer.
 //   bench_comparison [tables] [columns] [views]   (default 1000 40 200)
+#include "common/peakmemory.h"
 #include "schema/comparison.h"
+#include "support/testdb.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,7 +13,6 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <sqlite3.h>
 #include <stdexcept>
 
 using namespace corvane;
@@ -24,19 +25,6 @@ struct Shape
     int columns = 40;
     int views = 200;
 };
-
-void execute(const QString& path, const QString& sql)
-{
-    sqlite3* db = nullptr;
-    if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
-        throw std::runtime_error("cannot open database");
-    char* message = nullptr;
-    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message);
-    const std::string text = message ? message : "";
-    sqlite3_free(message);
-    sqlite3_close(db);
-    if (rc != SQLITE_OK) throw std::runtime_error("schema script failed: " + text);
-}
 
 // The local copy lacks every tenth table, every tenth view, and a tenth of
 // the columns of every tenth table it keeps.
@@ -197,15 +185,6 @@ long catalogueQueriesAlone(db::Connection& reference, db::Connection& local)
     return values;
 }
 
-long vmHwmKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').front().toLong();
-    return -1;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -218,16 +197,13 @@ int main(int argc, char** argv)
     if (args.size() > 3) shape = {args[1].toInt(), args[2].toInt(), args[3].toInt()};
 
     QTemporaryDir dir;
-    execute(QDir(dir.path()).filePath(QStringLiteral("Corvane.db")), schemaScript(shape, false));
-    execute(QDir(dir.path()).filePath(QStringLiteral("Locale.db")), schemaScript(shape, true));
+    test::runSqlScript(dir.path(), QStringLiteral("Corvane"), schemaScript(shape, false));
+    test::runSqlScript(dir.path(), QStringLiteral("Locale"), schemaScript(shape, true));
 
     GlobalState g;
     g.ReferenceConnectionString =
-        QStringLiteral("Provider=SQLOLEDB;Data Source=sqlite:%1;User ID=sa;PWD=;DATABASE=Corvane")
-            .arg(dir.path());
-    g.LocalConnectionString =
-        QString(g.ReferenceConnectionString)
-            .replace(QStringLiteral("DATABASE=Corvane"), QStringLiteral("DATABASE=Locale"));
+        test::embeddedConnectionString(dir.path(), QStringLiteral("Corvane"));
+    g.LocalConnectionString = test::embeddedConnectionString(dir.path(), QStringLiteral("Locale"));
     g.ReferenceConnection = connect(g.ReferenceConnectionString);
     g.LocalConnection = connect(g.LocalConnectionString);
 
@@ -272,7 +248,7 @@ int main(int argc, char** argv)
                 "round) (goal < 100)\n",
                 throttled.bestMs, aloneMs, throttled.bestMs / aloneMs, throttled.bestRoundGapMs,
                 throttled.worstRoundGapMs);
-    std::printf("comparison: peak memory (VmHWM) %.1f MB (goal < 200)\n", vmHwmKb() / 1024.0);
+    std::printf("comparison: peak memory (VmHWM) %.1f MB (goal < 200)\n", peakMemoryKiB() / 1024.0);
     std::printf("comparison: for reference, an event-loop pass at every one of the %ld yields: "
                 "run %.1f ms, ratio %.2f; longest gap %.1f / %.1f ms\n",
                 everyYield.yields, everyYield.bestMs, everyYield.bestMs / aloneMs,

@@ -3,8 +3,10 @@
 // comparison) against the DDL statements it sent, executed alone through the
 // same database layer on a copy of the local database taken before the run.
 //   bench_updaterun [missing tables] [missing columns]   (default 200 2000)
+#include "common/peakmemory.h"
 #include "schema/comparison.h"
 #include "schema/updaterun.h"
+#include "support/testdb.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -13,7 +15,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <sqlite3.h>
 #include <stdexcept>
 
 using namespace corvane;
@@ -22,19 +23,6 @@ namespace {
 
 constexpr int kColumnsPerNewTable = 10;
 constexpr int kMissingColumnsPerTable = 20;
-
-void executeScript(const QString& path, const QString& sql)
-{
-    sqlite3* db = nullptr;
-    if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
-        throw std::runtime_error("cannot open database");
-    char* message = nullptr;
-    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message);
-    const std::string text = message ? message : "";
-    sqlite3_free(message);
-    sqlite3_close(db);
-    if (rc != SQLITE_OK) throw std::runtime_error("script failed: " + text);
-}
 
 QString lookupTables()
 {
@@ -157,21 +145,6 @@ struct StatementLog : EventLog
     }
 };
 
-long peakMemoryKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
-QString connectionString(const QString& folder, const QString& name)
-{
-    return QStringLiteral("Provider=SQLOLEDB;Data Source=sqlite:%1;User ID=sa;PWD=;DATABASE=%2")
-        .arg(folder, name);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -184,8 +157,10 @@ int main(int argc, char** argv)
 
     QTemporaryDir dir;
     const QString folder = dir.path();
-    executeScript(folder + "/Corvane.db", schemaScript(newTables, missingColumns, false));
-    executeScript(folder + "/Locale.db", schemaScript(newTables, missingColumns, true));
+    test::runSqlScript(folder, QStringLiteral("Corvane"),
+                       schemaScript(newTables, missingColumns, false));
+    test::runSqlScript(folder, QStringLiteral("Locale"),
+                       schemaScript(newTables, missingColumns, true));
     QFile::copy(folder + "/Locale.db", folder + "/Copia.db");
 
     FormState form;
@@ -201,8 +176,8 @@ int main(int argc, char** argv)
     g.ReferenceUser = g.LocalUser = QStringLiteral("sa");
     g.ReferenceDatabase = QStringLiteral("Corvane");
     g.LocalDatabase = QStringLiteral("Locale");
-    g.ReferenceConnectionString = connectionString(folder, g.ReferenceDatabase);
-    g.LocalConnectionString = connectionString(folder, g.LocalDatabase);
+    g.ReferenceConnectionString = test::embeddedConnectionString(folder, g.ReferenceDatabase);
+    g.LocalConnectionString = test::embeddedConnectionString(folder, g.LocalDatabase);
     g.ReferenceConnection = std::make_unique<db::Connection>();
     g.ReferenceConnection->Open(g.ReferenceConnectionString);
     g.LocalConnection = std::make_unique<db::Connection>();
@@ -228,7 +203,7 @@ int main(int argc, char** argv)
 
     // The same statements, alone, on the local database as it was before the run.
     db::Connection copy;
-    copy.Open(connectionString(folder, QStringLiteral("Copia")));
+    copy.Open(test::embeddedConnectionString(folder, QStringLiteral("Copia")));
     QElapsedTimer alone;
     alone.start();
     QElapsedTimer one;
