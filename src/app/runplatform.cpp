@@ -3,9 +3,9 @@
 #include "formstate.h"
 
 #include <QJsonArray>
-#include <cstdlib>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cstdlib>
 
 namespace corvane {
 
@@ -14,23 +14,37 @@ namespace {
 QString answerName(Answer a)
 {
     switch (a) {
-    case Answer::Yes: return QStringLiteral("yes");
-    case Answer::No: return QStringLiteral("no");
-    case Answer::Ok: break;
+    case Answer::Yes:
+        return QStringLiteral("yes");
+    case Answer::No:
+        return QStringLiteral("no");
+    case Answer::Ok:
+        break;
     }
     return QStringLiteral("ok");
 }
 
 QJsonObject labelState(const Control& c)
 {
-    return QJsonObject{{QStringLiteral("caption"), c.caption()}, {QStringLiteral("colour"), c.foreColour()}};
+    return QJsonObject{{QStringLiteral("caption"), c.caption()},
+                       {QStringLiteral("colour"), c.foreColour()}};
+}
+
+bool switchGiven(const QStringList& arguments, const QString& name)
+{
+    return arguments.join(QLatin1Char(' ')).toUpper().contains(name);
 }
 
 } // namespace
 
 bool quietRequested(const QStringList& arguments)
 {
-    return arguments.join(QLatin1Char(' ')).toUpper().contains(QStringLiteral("/Q"));
+    return switchGiven(arguments, QStringLiteral("/Q"));
+}
+
+bool automaticRequested(const QStringList& arguments)
+{
+    return switchGiven(arguments, QStringLiteral("/A"));
 }
 
 RunPlatform::RunPlatform(PlatformPort& inner, EventLog& log, bool quiet, std::FILE* out)
@@ -71,14 +85,16 @@ QByteArray RunPlatform::endEvent(int exitStatus, const FormState* form)
 {
     QJsonObject state;
     if (form) {
-        for (const Control* c : {&form->lblConnesso, &form->lblBDLocale, &form->lblDBDashmoor,
-                                 &form->lblVerProgLocale, &form->lblVerProgDashmoor, &form->lblEsito})
+        for (const Control* c :
+             {&form->lblConnesso, &form->lblBDLocale, &form->lblDBDashmoor, &form->lblVerProgLocale,
+              &form->lblVerProgDashmoor, &form->lblEsito})
             state.insert(c->name(), labelState(*c));
         QJsonArray red;
         const FlexGrid& grid = form->FlexDb;
         for (int r = 1; r < grid.Rows(); ++r) {
             if (grid.cellColour(r, 2) != colour::Red) continue;
-            red.append(QJsonArray{grid.TextMatrix(r, 0), grid.TextMatrix(r, 1), grid.TextMatrix(r, 2)});
+            red.append(
+                QJsonArray{grid.TextMatrix(r, 0), grid.TextMatrix(r, 1), grid.TextMatrix(r, 2)});
         }
         state.insert(QStringLiteral("redRows"), red);
     }
@@ -100,16 +116,16 @@ void RunPlatform::endProgram(int exitCode)
 bool RunPlatform::launch(const QString& path)
 {
     const bool started = m_inner.launch(path);
-    m_log.record(QStringLiteral("launch %1: %2").arg(path, started ? QStringLiteral("started")
-                                                                   : QStringLiteral("failed")));
+    m_log.record(QStringLiteral("launch %1: %2")
+                     .arg(path, started ? QStringLiteral("started") : QStringLiteral("failed")));
     return started;
 }
 
 bool RunPlatform::shellOpen(const QString& path, const QString& workingFolder)
 {
     const bool opened = m_inner.shellOpen(path, workingFolder);
-    m_log.record(QStringLiteral("open %1: %2").arg(path, opened ? QStringLiteral("opened")
-                                                                : QStringLiteral("failed")));
+    m_log.record(QStringLiteral("open %1: %2")
+                     .arg(path, opened ? QStringLiteral("opened") : QStringLiteral("failed")));
     return opened;
 }
 

@@ -56,5 +56,7 @@ private:
 
 // True when the command line asks for quiet mode ("/Q" anywhere, any case).
 bool quietRequested(const QStringList& arguments);
+// True when the command line asks for the automatic run ("/A" anywhere, any case).
+bool automaticRequested(const QStringList& arguments);
 
 } // namespace corvane

@@ -7,11 +7,11 @@
 #include "ftpupdate/versioncheck.h"
 #include "mainwindow.h"
 #include "programfolder.h"
+#include "runplatform.h"
 #include "strings.h"
 
 #include <QFile>
 #include <QFileInfo>
-
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -69,7 +69,8 @@ void checkCorvaneNotRunning(const QString& folder)
 {
     namespace fs = std::filesystem;
     const fs::path exe = resolveInFolder(folder, QStringLiteral("corvane.exe")).toStdString();
-    const fs::path temp = resolveInFolder(folder, QStringLiteral("Corvane_Temp2.exe")).toStdString();
+    const fs::path temp =
+        resolveInFolder(folder, QStringLiteral("Corvane_Temp2.exe")).toStdString();
     try {
         if (!fs::is_regular_file(exe))
             throw Error(errnum::FileNotFound, QStringLiteral("File not found: Corvane.exe"));
@@ -111,8 +112,7 @@ void FormMain::runStartupSequence()
     try {
         setEnabled(false);
         g.AutomaticMode = false;
-        if (ctx.port.commandLine().join(QLatin1Char(' ')).toUpper().contains(QStringLiteral("/A")))
-            g.AutomaticMode = true;
+        if (automaticRequested(ctx.port.commandLine())) g.AutomaticMode = true;
         const QVersionNumber v = ctx.port.programVersion();
         setTitle(QStringLiteral("Corvane Update (Ver.%1.%2.%3)")
                      .arg(v.majorVersion())

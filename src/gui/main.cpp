@@ -39,8 +39,7 @@ int main(int argc, char* argv[])
     corvane::RunLog log(platform.programFolder());
     const bool quiet = corvane::quietRequested(platform.commandLine());
     corvane::RunPlatform port(platform, log, quiet);
-    const bool automatic =
-        platform.commandLine().join(QLatin1Char(' ')).toUpper().contains(QStringLiteral("/A"));
+    const bool automatic = corvane::automaticRequested(platform.commandLine());
     log.record(QStringLiteral("start, version %1, %2%3")
                    .arg(platform.programVersion().toString(),
                         automatic ? QStringLiteral("automatic") : QStringLiteral("interactive"),
