@@ -84,11 +84,16 @@ QList<ColumnDescription> readColumns(db::Connection& connection, int objectId)
     QSqlQuery q = query(
         connection,
         QStringLiteral(
-            "SELECT c.name, t.name, c.max_length, c.precision, c.scale, c.is_nullable, "
+            "SELECT c.name, "
+            // One row per column: an alias type (sysname, or one of the database's)
+            // reads as its base type, a CLR type (geometry, hierarchyid) as itself.
+            "CASE WHEN t.is_assembly_type = 1 THEN t.name "
+            "ELSE TYPE_NAME(c.system_type_id) END, c.max_length, c.precision, c.scale, "
+            "c.is_nullable, "
             "c.is_identity, CONVERT(bigint, ic.seed_value), CONVERT(bigint, ic.increment_value), "
             "c.collation_name, cc.definition, dc.name, dc.is_system_named, dc.definition "
             "FROM sys.columns c "
-            "JOIN sys.types t ON t.user_type_id = c.system_type_id "
+            "JOIN sys.types t ON t.user_type_id = c.user_type_id "
             "LEFT JOIN sys.identity_columns ic "
             "  ON ic.object_id = c.object_id AND ic.column_id = c.column_id "
             "LEFT JOIN sys.computed_columns cc "
