@@ -3,6 +3,7 @@
 //   bench_comparison [tables] [columns] [views]   (default 1000 40 200)
 #include "common/peakmemory.h"
 #include "schema/comparison.h"
+#include "state/context.h"
 #include "support/testdb.h"
 
 #include <QApplication>

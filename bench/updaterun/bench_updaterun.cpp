@@ -6,6 +6,7 @@
 #include "common/peakmemory.h"
 #include "schema/comparison.h"
 #include "schema/updaterun.h"
+#include "state/context.h"
 #include "support/testdb.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "confini.h"
 
-#include "error.h"
+#include "base/error.h"
 
 #include <QIODevice>
 #include <QStringDecoder>

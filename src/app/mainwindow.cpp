@@ -1,12 +1,12 @@
 #include "mainwindow.h"
 
-#include "error.h"
+#include "base/error.h"
 #include "ftpupdate/download.h"
 #include "ftpupdate/installer.h"
-#include "programfolder.h"
 #include "schema/comparison.h"
 #include "schema/sqldmo.h"
 #include "schema/updaterun.h"
+#include "state/programfolder.h"
 
 namespace corvane {
 
@@ -27,6 +27,15 @@ FormMain::FormMain(GlobalState& g, PlatformPort& port, EventLog& log, QObject* p
         if (!Timer1.enabled()) m_timer.stop();
     });
     if (Timer1.enabled()) m_timer.start();
+
+    connect(&CommandAggiungiProvvigione, &Control::clicked, this,
+            &FormMain::CommandAggiungiProvvigione_Click);
+    connect(&Cmd, &Control::clicked, this, &FormMain::Cmd_Click);
+    connect(&cmdNuovaVer, &Control::clicked, this, &FormMain::cmdNuovaVer_Click);
+    connect(&cmdInstallaLib, &Control::clicked, this, &FormMain::cmdInstallaLib_Click);
+    connect(&cmdClose, &Control::clicked, this, &FormMain::cmdClose_Click);
+    connect(&lblConnesso, &Control::clicked, this, &FormMain::lblConnesso_Click);
+    connect(this, &FormState::closeRequested, this, &FormMain::cmdClose_Click);
 }
 
 void FormMain::loadFinished()
@@ -37,15 +46,30 @@ void FormMain::loadFinished()
     }
 }
 
-void FormMain::CommandAggiungiProvvigione_Click() { corvane::CommandAggiungiProvvigione_Click(m_ctx); }
+void FormMain::CommandAggiungiProvvigione_Click()
+{
+    corvane::CommandAggiungiProvvigione_Click(m_ctx);
+}
 
-void FormMain::Cmd_Click() { corvane::Cmd_Click(m_ctx); }
+void FormMain::Cmd_Click()
+{
+    corvane::Cmd_Click(m_ctx);
+}
 
-void FormMain::cmdNuovaVer_Click() { corvane::cmdNuovaVer_Click(m_ctx); }
+void FormMain::cmdNuovaVer_Click()
+{
+    corvane::cmdNuovaVer_Click(m_ctx);
+}
 
-void FormMain::cmdInstallaLib_Click() { corvane::cmdInstallaLib_Click(m_ctx); }
+void FormMain::cmdInstallaLib_Click()
+{
+    corvane::cmdInstallaLib_Click(m_ctx);
+}
 
-void FormMain::cmdClose_Click() { m_ctx.port.endProgram(0); }
+void FormMain::cmdClose_Click()
+{
+    m_ctx.port.endProgram(0);
+}
 
 void FormMain::lblConnesso_Click()
 {

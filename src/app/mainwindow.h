@@ -1,7 +1,7 @@
 #pragma once
 
-#include "context.h"
-#include "formstate.h"
+#include "state/context.h"
+#include "state/formstate.h"
 
 #include <QTimer>
 

@@ -1,6 +1,6 @@
 #include "runplatform.h"
 
-#include "formstate.h"
+#include "state/formstate.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "eventlog.h"
-#include "platform.h"
+#include "state/eventlog.h"
+#include "state/platform.h"
 
 #include <cstdio>
 

@@ -1,14 +1,15 @@
 // The start-up sequence: settings, connections, version checks and the check
 // that no copy of Corvane is running, before the window is handed to the user.
-#include "app/buildconfig.h"
+#include "base/buildconfig.h"
+#include "base/error.h"
+#include "base/paths.h"
+#include "base/strings.h"
 #include "confini.h"
 #include "dbversion/dbversion.h"
-#include "error.h"
 #include "ftpupdate/versioncheck.h"
 #include "mainwindow.h"
-#include "programfolder.h"
 #include "runplatform.h"
-#include "strings.h"
+#include "state/programfolder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -68,9 +69,8 @@ Error fileError(long number, const std::filesystem::filesystem_error& e)
 void checkCorvaneNotRunning(const QString& folder)
 {
     namespace fs = std::filesystem;
-    const fs::path exe = resolveInFolder(folder, QStringLiteral("corvane.exe")).toStdString();
-    const fs::path temp =
-        resolveInFolder(folder, QStringLiteral("Corvane_Temp2.exe")).toStdString();
+    const fs::path exe = toFsPath(resolveInFolder(folder, QStringLiteral("corvane.exe")));
+    const fs::path temp = toFsPath(resolveInFolder(folder, QStringLiteral("Corvane_Temp2.exe")));
     try {
         if (!fs::is_regular_file(exe))
             throw Error(errnum::FileNotFound, QStringLiteral("File not found: Corvane.exe"));
@@ -78,7 +78,7 @@ void checkCorvaneNotRunning(const QString& folder)
     } catch (const fs::filesystem_error& e) {
         throw fileError(errnum::PathFileAccess, e);
     }
-    QFile executable(QString::fromStdString(exe.string()));
+    QFile executable(fromFsPath(exe));
     if (!executable.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
         throw Error(errnum::PermissionDenied, executable.errorString());
     executable.close();

@@ -1,6 +1,6 @@
 #include "providererror.h"
 
-#include "app/error.h"
+#include "base/error.h"
 
 #include <QSqlError>
 

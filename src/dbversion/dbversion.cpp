@@ -1,7 +1,8 @@
 #include "dbversion.h"
 
-#include "app/error.h"
-#include "app/strings.h"
+#include "base/error.h"
+#include "base/strings.h"
+#include "state/context.h"
 
 #include <QDate>
 
@@ -33,14 +34,16 @@ void readLocalPart(Context& ctx, QString& customer)
     GlobalState& g = ctx.g;
     db::Recordset& version = g.newWorkRecordset();
     version.Open(kVersionQuery, g.local(), db::adOpenStatic, db::adLockReadOnly);
-    if (!version.Eof()) ctx.form.lblBDLocale.setCaption(trimSpaces(textOf(version.field("Valore"))));
+    if (!version.Eof())
+        ctx.form.lblBDLocale.setCaption(
+            trimSpaces(textOf(version.field(QStringLiteral("Valore")))));
     version.Close();
 
     db::Recordset& firm = g.newWorkRecordset();
     firm.Open(kCustomerQuery, g.local(), db::adOpenStatic, db::adLockReadOnly);
-    if (!firm.Eof()) customer = trimSpaces(textOf(firm.field("RagioneSociale"))).toUpper();
+    if (!firm.Eof())
+        customer = trimSpaces(textOf(firm.field(QStringLiteral("RagioneSociale")))).toUpper();
     firm.Close();
-
 }
 
 void writeUpdateLog(Context& ctx, const QString& customer)
@@ -80,7 +83,8 @@ void CheckDatabaseVersion(Context& ctx)
             db::Recordset& version = g.newWorkRecordset();
             version.Open(kVersionQuery, g.reference(), db::adOpenStatic, db::adLockReadOnly);
             if (!version.Eof())
-                form.lblDBDashmoor.setCaption(trimSpaces(textOf(version.field("Valore"))));
+                form.lblDBDashmoor.setCaption(
+                    trimSpaces(textOf(version.field(QStringLiteral("Valore")))));
             version.Close();
             if (!customer.isEmpty()) writeUpdateLog(ctx, customer);
         }
@@ -93,13 +97,6 @@ void CheckDatabaseVersion(Context& ctx)
     } catch (const Error&) {
         // Silent by design: the two labels are the check's only output.
     }
-}
-
-QString DoubleQuotes(const QString& text)
-{
-    QString doubled = text;
-    doubled.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return doubled;
 }
 
 } // namespace corvane

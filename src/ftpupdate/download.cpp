@@ -1,8 +1,9 @@
 #include "download.h"
 
-#include "app/error.h"
+#include "base/error.h"
 #include "downloadplan.h"
 #include "ftpsteps.h"
+#include "state/context.h"
 #include "texts.h"
 #include "versioncheck.h"
 

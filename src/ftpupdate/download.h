@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/context.h"
-
 namespace corvane {
+
+struct Context;
 
 // The download run, framed by the busy pointer and the progress label.
 void cmdNuovaVer_Click(Context& ctx);

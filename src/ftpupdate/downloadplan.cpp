@@ -1,7 +1,8 @@
 #include "downloadplan.h"
 
-#include "app/error.h"
+#include "base/error.h"
 #include "localfiles.h"
+#include "state/programfolder.h"
 #include "texts.h"
 #include "versiontext.h"
 

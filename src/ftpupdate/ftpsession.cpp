@@ -1,7 +1,8 @@
 #include "ftpsession.h"
 
-#include "app/buildconfig.h"
-#include "app/error.h"
+#include "base/buildconfig.h"
+#include "base/error.h"
+#include "state/platform.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "app/platform.h"
-
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
@@ -10,6 +8,8 @@
 #include <optional>
 
 namespace corvane {
+
+class PlatformPort;
 
 // Where the update server is and how long the client waits for it.
 struct FtpSettings

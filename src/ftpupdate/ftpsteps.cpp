@@ -1,7 +1,8 @@
 #include "ftpsteps.h"
 
-#include "app/error.h"
+#include "base/error.h"
 #include "localfiles.h"
+#include "state/context.h"
 #include "texts.h"
 
 #include <QFileInfo>

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "app/context.h"
 #include "ftpsession.h"
 
+#include <QString>
 #include <functional>
 #include <memory>
 
 namespace corvane {
+
+struct Context;
 
 // The most entries a listing of the distribution folder may hold.
 inline constexpr int kMaxListedEntries = 3000;

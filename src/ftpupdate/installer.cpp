@@ -2,6 +2,8 @@
 
 #include "download.h"
 #include "localfiles.h"
+#include "state/context.h"
+#include "state/programfolder.h"
 #include "texts.h"
 
 #include <QSysInfo>

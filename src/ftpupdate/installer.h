@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/context.h"
-
 namespace corvane {
+
+struct Context;
 
 // True on a 64-bit operating system (WOW64 on Windows).
 bool IsWindows64Bit();

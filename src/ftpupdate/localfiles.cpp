@@ -1,6 +1,8 @@
 #include "localfiles.h"
 
-#include "app/error.h"
+#include "base/error.h"
+#include "base/paths.h"
+#include "state/programfolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,23 +54,10 @@ void syncFolder(const QString& folder)
 #endif
 }
 
-namespace {
-
-std::filesystem::path fsPath(const QString& path)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
-} // namespace
-
 void renameOver(const QString& from, const QString& to)
 {
     std::error_code ec;
-    std::filesystem::rename(fsPath(from), fsPath(to), ec);
+    std::filesystem::rename(toFsPath(from), toFsPath(to), ec);
     if (ec) throw Error(errnum::PathFileAccess, QString::fromLocal8Bit(ec.message().c_str()));
 }
 

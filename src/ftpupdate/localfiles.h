@@ -1,13 +1,11 @@
 #pragma once
 
-#include "app/programfolder.h"
-
 #include <QString>
 
 namespace corvane {
 
 // The existing file of that path's name in any letter case (see
-// app/programfolder.h), for a path whose last part is the name to look up.
+// state/programfolder.h), for a path whose last part is the name to look up.
 QString resolvePath(const QString& path);
 
 // Flushes a file's bytes to the disk (the file must exist).

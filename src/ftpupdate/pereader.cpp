@@ -1,7 +1,8 @@
 #include "pereader.h"
 
-#include "app/error.h"
+#include "base/error.h"
 #include "peparser.h"
+#include "state/platform.h"
 
 #include <QFile>
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/platform.h"
-
 #include <QString>
 #include <cstdint>
 
 namespace corvane {
+
+class PlatformPort;
 
 // The version of an executable as text.
 struct InfoVersioneFile

@@ -1,9 +1,11 @@
 #include "versioncheck.h"
 
-#include "app/error.h"
+#include "base/error.h"
 #include "ftpsteps.h"
 #include "localfiles.h"
 #include "pereader.h"
+#include "state/context.h"
+#include "state/programfolder.h"
 #include "texts.h"
 #include "versiontext.h"
 

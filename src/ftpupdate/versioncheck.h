@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/context.h"
-
 namespace corvane {
+
+struct Context;
 
 // Fetches VERSIONE.TXT, reads the local Corvane.exe's version and shows both
 // on the window, green when they match.

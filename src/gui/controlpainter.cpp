@@ -1,9 +1,9 @@
 #include "controlpainter.h"
 
-#include "app/controls.h"
-#include "app/flexgrid.h"
 #include "captionframe.h"
 #include "picturebutton.h"
+#include "state/controls.h"
+#include "state/flexgrid.h"
 
 #include <QLabel>
 #include <QListWidget>

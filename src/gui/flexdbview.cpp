@@ -1,7 +1,7 @@
 #include "flexdbview.h"
 
-#include "app/flexgrid.h"
 #include "formfont.h"
+#include "state/flexgrid.h"
 
 #include <QHeaderView>
 #include <QStyledItemDelegate>

@@ -1,10 +1,10 @@
-#include "app/globals.h"
 #include "app/mainwindow.h"
-#include "app/runlog.h"
 #include "app/runplatform.h"
 #include "formfont.h"
 #include "mainview.h"
 #include "qtplatform.h"
+#include "state/globals.h"
+#include "state/runlog.h"
 
 #include <QApplication>
 
@@ -48,7 +48,6 @@ int main(int argc, char* argv[])
     corvane::FormMain form(globals, port, log);
     port.setForm(&form);
     corvane::gui::MainView view(form);
-    view.connectHandlers(form);
     platform.setMainWindow(&view);
 
     // The window shows itself when the start-up sequence asks for it.

@@ -1,12 +1,12 @@
 #include "mainview.h"
 
-#include "app/formstate.h"
 #include "captionframe.h"
 #include "clickablelabel.h"
 #include "controlpainter.h"
 #include "flexdbview.h"
 #include "formfont.h"
 #include "picturebutton.h"
+#include "state/formstate.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -67,8 +67,7 @@ void MainView::buildVersionLabels()
     auto* connected = new ClickableLabel(m_client);
     bindLabel(m_form.lblConnesso, connected, {6480, 120, 2295, 255}, bold,
               Qt::AlignRight | Qt::AlignTop);
-    connect(connected, &ClickableLabel::clicked, this,
-            [this] { emit controlClicked(m_form.lblConnesso.name()); });
+    connect(connected, &ClickableLabel::clicked, &m_form.lblConnesso, &Control::click);
 
     addLabel(m_form.Label3, m_client, {120, 480, 2535, 375}, bold);
     addLabel(m_form.lblBDLocale, m_client, {2520, 480, 1095, 375}, bold);
@@ -176,8 +175,7 @@ PictureButton* MainView::addButton(Control& control, QRect twips, const QIcon& p
     button->setFont(formFont(kButtonPoints));
     button->setPicture(picture);
     place(button, control.name(), twips);
-    connect(button, &QPushButton::clicked, this,
-            [this, &control] { emit controlClicked(control.name()); });
+    connect(button, &QPushButton::clicked, &control, &Control::click);
     connect(&control, &Control::changed, button,
             [&control, button] { paintButton(control, button); });
     connect(&control, &Control::broughtToFront, button, &QWidget::raise);
@@ -257,7 +255,7 @@ void MainView::closeEvent(QCloseEvent* event)
     // While an operation runs the window takes no input, the close button
     // included, so a half-done update is never cut short from here.
     event->ignore();
-    if (m_form.enabled()) emit closeRequested();
+    if (m_form.enabled()) m_form.requestClose();
 }
 
 } // namespace corvane::gui

@@ -11,7 +11,6 @@ class QFrame;
 namespace corvane {
 class Control;
 class FormState;
-class FormMain;
 class ListBoxControl;
 class ProgressBarControl;
 } // namespace corvane
@@ -23,16 +22,13 @@ class FlexDbView;
 class PictureButton;
 
 // FormMain on screen: one widget per control of the window state at its
-// fixed place, each repainted when its control changes. Clicks come out as
-// controlClicked(name); connectHandlers() sends them to FormMain's handlers.
+// fixed place, each repainted when its control changes. A click reaches the
+// control's clicked() signal, to which FormMain connects its handler.
 class MainView : public QWidget
 {
     Q_OBJECT
 public:
     explicit MainView(FormState& form, QWidget* parent = nullptr);
-
-    // Route clicks and the window's close button to the form's handlers.
-    void connectHandlers(FormMain& form);
 
     // The widget that shows the control of that name (nullptr if none).
     QWidget* controlWidget(const QString& name) const { return m_widgets.value(name); }
@@ -43,11 +39,6 @@ public:
     static constexpr int kClientWidthTwips = 8865;
     static constexpr int kClientHeightTwips = 7065;
     static constexpr int kTwipsPerPixel = 15;
-
-signals:
-    void controlClicked(const QString& name);
-    // The title-bar close button was used while the window takes input.
-    void closeRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,6 +1,6 @@
 #include "qtplatform.h"
 
-#include "app/buildconfig.h"
+#include "base/buildconfig.h"
 #include "controlpainter.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/platform.h"
+#include "state/platform.h"
 
-#include <QMessageBox>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QPointer>
 
 class QWidget;

@@ -1,8 +1,9 @@
 #include "addcolumn.h"
 
 #include "addcolumnstatement.h"
-#include "app/strings.h"
+#include "base/strings.h"
 #include "sqldmo.h"
+#include "state/context.h"
 
 namespace corvane {
 

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "app/context.h"
+#include <QString>
 
 namespace corvane {
+
+struct Context;
 
 // The ALTER TABLE statement that adds one reference column to a local table;
 // "" when nothing is to be executed (after a refusal box, or on any failure).

@@ -1,6 +1,6 @@
 #include "addcolumnstatement.h"
 
-#include "app/strings.h"
+#include "base/strings.h"
 #include "tsqlwriter.h"
 
 namespace corvane::schema {

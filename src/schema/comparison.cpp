@@ -1,9 +1,10 @@
 #include "comparison.h"
 
-#include "app/strings.h"
+#include "base/strings.h"
 #include "comparison_retry.h"
 #include "dbversion/dbversion.h"
 #include "ftpupdate/versioncheck.h"
+#include "state/context.h"
 
 namespace corvane {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/context.h"
-
 namespace corvane {
+
+struct Context;
 
 // The schema comparison report: one FlexDb row per reference table, column
 // and view, green when present locally, red when missing.

@@ -1,5 +1,7 @@
 #include "comparison_retry.h"
 
+#include "state/context.h"
+
 namespace corvane::schema {
 
 Error objectClosed()

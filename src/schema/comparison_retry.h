@@ -1,11 +1,15 @@
 #pragma once
 
-#include "app/context.h"
-#include "app/error.h"
+#include "base/error.h"
+#include "db/connection.h"
 
 #include <memory>
 #include <utility>
 #include <vector>
+
+namespace corvane {
+struct Context;
+}
 
 namespace corvane::schema {
 

@@ -1,7 +1,8 @@
 #include "scripting.h"
 
-#include "app/strings.h"
+#include "base/strings.h"
 #include "sqldmo.h"
+#include "state/context.h"
 
 namespace corvane {
 

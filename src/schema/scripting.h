@@ -1,8 +1,10 @@
 #pragma once
 
-#include "app/context.h"
+#include <QString>
 
 namespace corvane {
+
+struct Context;
 
 // Creation scripts of reference objects; "" on any failure, no message.
 QString ScriptReferenceTable(Context& ctx, const QString& server, const QString& user,

@@ -1,10 +1,10 @@
 #include "sqldmo.h"
 
-#include "app/error.h"
-#include "app/globals.h"
+#include "base/error.h"
 #include "db/connection.h"
 #include "sqldmo_sqlite.h"
 #include "sqldmo_sqlserver.h"
+#include "state/globals.h"
 
 namespace corvane::schema {
 

@@ -1,6 +1,7 @@
 #include "sqldmo_sqlite.h"
 
-#include "app/error.h"
+#include "base/error.h"
+#include "base/paths.h"
 #include "embeddedcolumns.h"
 
 #include <QDir>
@@ -26,7 +27,7 @@ class SqliteFile
 public:
     explicit SqliteFile(const QString& path)
     {
-        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_handle,
+        const int rc = sqlite3_open_v2(toSqlitePath(path).constData(), &m_handle,
                                        SQLITE_OPEN_READWRITE, nullptr);
         if (rc != SQLITE_OK) {
             const Error e = sqliteError(m_handle, rc);

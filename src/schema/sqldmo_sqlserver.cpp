@@ -1,6 +1,6 @@
 #include "sqldmo_sqlserver.h"
 
-#include "app/error.h"
+#include "base/error.h"
 #include "db/connection.h"
 #include "tsqlwriter.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/context.h"
-
 namespace corvane {
+
+struct Context;
 
 // The schema update run: creates what the red rows of FlexDb name.
 void Cmd_Click(Context& ctx);

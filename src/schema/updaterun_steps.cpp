@@ -1,12 +1,13 @@
 #include "updaterun_steps.h"
 
-#include "app/error.h"
-#include "app/programfolder.h"
-#include "app/strings.h"
+#include "base/error.h"
+#include "base/strings.h"
 #include "dbversion/dbversion.h"
 #include "ftpupdate/download.h"
 #include "ftpupdate/installer.h"
 #include "ftpupdate/texts.h"
+#include "state/context.h"
+#include "state/programfolder.h"
 #include "updaterun_texts.h"
 
 #include <QDir>

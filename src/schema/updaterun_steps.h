@@ -1,6 +1,10 @@
 #pragma once
 
-#include "app/context.h"
+#include <QString>
+
+namespace corvane {
+struct Context;
+}
 
 namespace corvane::schema {
 

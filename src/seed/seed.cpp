@@ -1,8 +1,9 @@
 #include "seed.h"
 
-#include "app/error.h"
-#include "dbversion/dbversion.h"
+#include "base/error.h"
+#include "base/strings.h"
 #include "seedpatterns.h"
+#include "state/context.h"
 
 #include <QDate>
 
@@ -59,7 +60,7 @@ void seedParametri(seed::Seeder& s)
 {
     seed::ByKey section;
     section.referenceQuery = QStringLiteral("Select * FROM Parametri ");
-    section.lookup = [](const db::Recordset& reference) {
+    section.lookup = [](const db::Recordset& reference) -> QString {
         return QStringLiteral("Select * FROM Parametri WHERE IDparametro = ") +
                seed::numberKey(reference.field(QStringLiteral("IDparametro")));
     };
@@ -93,7 +94,7 @@ void seedTipiDocumento(seed::Seeder& s)
     seed::ByKey section;
     section.probeQuery = QStringLiteral("Select * FROM TipiDocumento ");
     section.referenceQuery = section.probeQuery;
-    section.lookup = [](const db::Recordset& reference) {
+    section.lookup = [](const db::Recordset& reference) -> QString {
         return QStringLiteral("Select * FROM TipiDocumento WHERE IDTipoDocumento = ") +
                seed::numberKey(reference.field(QStringLiteral("IDTipoDocumento")));
     };
@@ -115,7 +116,7 @@ void seedTipiPagamento(seed::Seeder& s)
     seed::ByKey section;
     section.probeQuery = QStringLiteral("Select * FROM TipiPagamento ");
     section.referenceQuery = section.probeQuery;
-    section.lookup = [](const db::Recordset& reference) {
+    section.lookup = [](const db::Recordset& reference) -> QString {
         return QStringLiteral("Select * FROM TipiPagamento WHERE IDTipoPagamento = ") +
                seed::numberKey(reference.field(QStringLiteral("IDTipoPagamento")));
     };
@@ -130,7 +131,7 @@ void seedTipiSoggetti(seed::Seeder& s)
     section.probeQuery = QStringLiteral("Select * FROM TipiSoggetti ");
     section.referenceQuery = section.probeQuery;
     // A key holding a quote ("L'A") must be looked up, not break the query text.
-    section.lookup = [](const db::Recordset& reference) {
+    section.lookup = [](const db::Recordset& reference) -> QString {
         return QStringLiteral("Select * FROM TipiSoggetti WHERE IdTipoSoggetto = '") +
                DoubleQuotes(reference.field(QStringLiteral("IdTipoSoggetto")).toString()) +
                QStringLiteral("'");

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/context.h"
-
 namespace corvane {
+
+struct Context;
 
 // The default rows of the lookup tables; the first failure ends it silently.
 void SeedDefaultRows(Context& ctx);

@@ -1,6 +1,7 @@
 #include "seedpatterns.h"
 
-#include "app/error.h"
+#include "base/error.h"
+#include "state/context.h"
 
 namespace corvane::seed {
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/context.h"
 #include "db/recordset.h"
 
 #include <QString>
@@ -9,6 +8,10 @@
 #include <functional>
 #include <utility>
 #include <vector>
+
+namespace corvane {
+struct Context;
+}
 
 namespace corvane::seed {
 

@@ -1,5 +1,5 @@
 #include "app/confini.h"
-#include "app/error.h"
+#include "base/error.h"
 
 #include <QBuffer>
 #include <QtTest>
@@ -19,7 +19,9 @@ private slots:
         QTest::newRow("LF") << QByteArray("a\nb\nc\nd\ne\n") << five;
         QTest::newRow("CR") << QByteArray("a\rb\rc\rd\re\r") << five;
         QTest::newRow("no final terminator") << QByteArray("a\nb\nc\nd\ne") << five;
-        QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBF" "a\r\nb\r\nc\r\nd\r\ne") << five;
+        QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBF"
+                                           "a\r\nb\r\nc\r\nd\r\ne")
+                             << five;
         QTest::newRow("more lines ignored") << QByteArray("a\nb\nc\nd\ne\nf\ng\n") << five;
         QTest::newRow("empty lines count")
             << QByteArray("\r\n\r\n\r\n\r\n\r\n") << QStringList{"", "", "", "", ""};
@@ -44,7 +46,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("four lines") << QByteArray("a\r\nb\r\nc\r\nd\r\n");
-        QTest::newRow("four lines and a BOM") << QByteArray("\xEF\xBB\xBF" "a\nb\nc\nd\n");
+        QTest::newRow("four lines and a BOM") << QByteArray("\xEF\xBB\xBF"
+                                                            "a\nb\nc\nd\n");
         QTest::newRow("binary without line ends") << QByteArray(5000, '\x01');
     }
     void tooShort()

@@ -1,6 +1,6 @@
-#include "app/formstate.h"
-#include "app/runlog.h"
 #include "app/runplatform.h"
+#include "state/formstate.h"
+#include "state/runlog.h"
 #include "support/scriptedplatform.h"
 
 #include <QFile>
@@ -9,7 +9,6 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <cstdio>
 
 using namespace corvane;
@@ -34,7 +33,8 @@ struct Capture
         QByteArray all;
         char buffer[4096];
         size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) all.append(buffer, qsizetype(n));
+        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+            all.append(buffer, qsizetype(n));
         QList<QJsonObject> out;
         for (const QByteArray& line : all.split('\n'))
             if (!line.isEmpty()) out << QJsonDocument::fromJson(line).object();
@@ -149,9 +149,11 @@ private slots:
         QCOMPARE(end["exit"].toInt(), 1);
         const QJsonObject state = end["state"].toObject();
         QCOMPARE(state.keys().size(), 7);
-        QCOMPARE(state["lblConnesso"].toObject()["caption"].toString(), QStringLiteral("DB Connesso"));
+        QCOMPARE(state["lblConnesso"].toObject()["caption"].toString(),
+                 QStringLiteral("DB Connesso"));
         QCOMPARE(state["lblConnesso"].toObject()["colour"].toInt(), 0xC000);
-        QCOMPARE(state["lblVerProgLocale"].toObject()["caption"].toString(), QStringLiteral("2.0.15"));
+        QCOMPARE(state["lblVerProgLocale"].toObject()["caption"].toString(),
+                 QStringLiteral("2.0.15"));
         QCOMPARE(state["lblBDLocale"].toObject()["colour"].toInt(), 255);
         const QJsonArray red = state["redRows"].toArray();
         QCOMPARE(red.size(), 2);
@@ -183,7 +185,8 @@ private slots:
         file.close();
         QVERIFY(first.endsWith("first | second\n"));
         QCOMPARE(first.count('\n'), 1);
-        for (int i = 0; i < 20; ++i) log.record(QStringLiteral("event %1").arg(i));
+        for (int i = 0; i < 20; ++i)
+            log.record(QStringLiteral("event %1").arg(i));
         QVERIFY(QFile(log.path()).size() <= 200);
         QVERIFY(QFile::exists(log.path() + QStringLiteral(".1")));
         QVERIFY(QFile(log.path() + QStringLiteral(".1")).size() <= 200);

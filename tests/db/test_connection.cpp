@@ -1,6 +1,6 @@
 // Connections as the program opens them: its SQLOLEDB strings, the embedded
 // engine, SQL Server through FreeTDS, and the ODBC path through the SQLite driver.
-#include "app/error.h"
+#include "base/error.h"
 #include "db/providererror.h"
 #include "dbtesthelpers.h"
 

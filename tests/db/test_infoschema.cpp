@@ -1,6 +1,6 @@
 // The INFORMATION_SCHEMA tables of the embedded engine, queried with the
 // program's own texts and compared with what SQL Server would answer.
-#include "app/error.h"
+#include "base/error.h"
 #include "dbtesthelpers.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 // Recordsets as the program uses them: reading static and forward-only
 // cursors, storing rows through AddNew/Update, running statements.
-#include "app/error.h"
+#include "base/error.h"
 #include "db/providererror.h"
 #include "db/rowwriter.h"
 #include "dbtesthelpers.h"

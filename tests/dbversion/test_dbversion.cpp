@@ -1,5 +1,6 @@
-#include "app/context.h"
+#include "base/strings.h"
 #include "dbversion/dbversion.h"
+#include "state/context.h"
 #include "support/scriptedplatform.h"
 #include "support/testdb.h"
 
@@ -11,10 +12,13 @@ using namespace corvane;
 
 namespace {
 
-const QString kSchema = QStringLiteral(
-    "CREATE TABLE Parametri (IDParametro INTEGER PRIMARY KEY, Descrizione TEXT, Valore TEXT, Note TEXT);"
-    "CREATE TABLE soggetti (IDsoggetto INTEGER PRIMARY KEY, RagioneSociale TEXT, IdTipoSoggetto TEXT);"
-    "CREATE TABLE InfoAggiornamenti (ID INTEGER PRIMARY KEY AUTOINCREMENT, Nome TEXT, Data TEXT, Versione TEXT, Extra TEXT DEFAULT 'x');");
+const QString kSchema =
+    QStringLiteral("CREATE TABLE Parametri (IDParametro INTEGER PRIMARY KEY, Descrizione TEXT, "
+                   "Valore TEXT, Note TEXT);"
+                   "CREATE TABLE soggetti (IDsoggetto INTEGER PRIMARY KEY, RagioneSociale TEXT, "
+                   "IdTipoSoggetto TEXT);"
+                   "CREATE TABLE InfoAggiornamenti (ID INTEGER PRIMARY KEY AUTOINCREMENT, Nome "
+                   "TEXT, Data TEXT, Versione TEXT, Extra TEXT DEFAULT 'x');");
 
 struct Fixture
 {
@@ -32,22 +36,24 @@ struct Fixture
         test::runSqlScript(dir.path(), QStringLiteral("Corvane"), kSchema + referenceSql);
         g.LocalConnection = std::make_unique<db::Connection>();
         g.ReferenceConnection = std::make_unique<db::Connection>();
-        if (localOpen)
-            g.LocalConnection->Open(test::embeddedConnectionString(dir.path(), "local"));
+        if (localOpen) g.LocalConnection->Open(test::embeddedConnectionString(dir.path(), "local"));
         if (referenceOpen)
             g.ReferenceConnection->Open(test::embeddedConnectionString(dir.path(), "Corvane"));
     }
 
     QStringList logRows() const
     {
-        return test::queryRows(dir.path(), QStringLiteral("Corvane"),
-                               QStringLiteral("SELECT Nome, Data, Versione, Extra FROM InfoAggiornamenti ORDER BY ID"));
+        return test::queryRows(
+            dir.path(), QStringLiteral("Corvane"),
+            QStringLiteral(
+                "SELECT Nome, Data, Versione, Extra FROM InfoAggiornamenti ORDER BY ID"));
     }
 };
 
 QString version(const char* v)
 {
-    return QStringLiteral("INSERT INTO Parametri VALUES (1, 'Versione', %1, NULL);").arg(QLatin1String(v));
+    return QStringLiteral("INSERT INTO Parametri VALUES (1, 'Versione', %1, NULL);")
+        .arg(QLatin1String(v));
 }
 
 const QString kFirm = QStringLiteral("INSERT INTO soggetti VALUES (1, '  Rossi srl ', 'CL');");
@@ -62,11 +68,16 @@ private slots:
     {
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("one quote") << "l'anno" << "l''anno";
-        QTest::newRow("two in a row") << "''" << "''''";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("none") << "Rossi" << "Rossi";
-        QTest::newRow("edges") << "'a'" << "''a''";
+        QTest::newRow("one quote") << "l'anno"
+                                   << "l''anno";
+        QTest::newRow("two in a row") << "''"
+                                      << "''''";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("none") << "Rossi"
+                              << "Rossi";
+        QTest::newRow("edges") << "'a'"
+                               << "''a''";
     }
     void doubleQuotes()
     {
@@ -87,39 +98,46 @@ private slots:
         QTest::addColumn<QStringList>("log"); // Nome|Versione
 
         const QStringList rossi25{QStringLiteral("ROSSI SRL|2.5")};
-        QTest::newRow("same version") << version("'2.5'") + kFirm << version("'2.5'") << true << true
-                                      << "2.5" << "2.5" << colour::Green << rossi25;
-        QTest::newRow("blanks trimmed") << version("' 2.5 '") + kFirm << version("'2.5  '") << true
-                                        << true << "2.5" << "2.5" << colour::Green << rossi25;
-        QTest::newRow("case counts") << version("'2.5a'") + kFirm << version("'2.5A'") << true << true
-                                     << "2.5a" << "2.5A" << colour::Red
-                                     << QStringList{QStringLiteral("ROSSI SRL|2.5A")};
-        QTest::newRow("tab is not trimmed") << version("'2.5' || char(9)") + kFirm << version("'2.5'")
-                                            << true << true << "2.5\t" << "2.5" << colour::Red << rossi25;
-        QTest::newRow("no version rows") << kFirm << QString() << true << true << "Nessuna"
-                                         << "Nessuna" << colour::Red
-                                         << QStringList{QStringLiteral("ROSSI SRL|Nessuna")};
+        QTest::newRow("same version")
+            << version("'2.5'") + kFirm << version("'2.5'") << true << true << "2.5"
+            << "2.5" << colour::Green << rossi25;
+        QTest::newRow("blanks trimmed")
+            << version("' 2.5 '") + kFirm << version("'2.5  '") << true << true << "2.5"
+            << "2.5" << colour::Green << rossi25;
+        QTest::newRow("case counts")
+            << version("'2.5a'") + kFirm << version("'2.5A'") << true << true << "2.5a"
+            << "2.5A" << colour::Red << QStringList{QStringLiteral("ROSSI SRL|2.5A")};
+        QTest::newRow("tab is not trimmed")
+            << version("'2.5' || char(9)") + kFirm << version("'2.5'") << true << true << "2.5\t"
+            << "2.5" << colour::Red << rossi25;
+        QTest::newRow("no version rows")
+            << kFirm << QString() << true << true << "Nessuna"
+            << "Nessuna" << colour::Red << QStringList{QStringLiteral("ROSSI SRL|Nessuna")};
         QTest::newRow("local null version")
-            << version("NULL") + kFirm << version("'2.5'") << true << true << "Nessuna" << "2.5"
-            << colour::Red << QStringList{};
-        QTest::newRow("null firm name") << version("'2.5'") +
-                                               QStringLiteral("INSERT INTO soggetti VALUES (1, NULL, 'CL');")
-                                        << version("'2.5'") << true << true << "2.5" << "2.5"
-                                        << colour::Green << QStringList{};
-        QTest::newRow("blank firm name") << version("'2.5'") +
-                                                QStringLiteral("INSERT INTO soggetti VALUES (1, '   ', 'CL');")
-                                         << version("'2.5'") << true << true << "2.5" << "2.5"
-                                         << colour::Green << QStringList{};
-        QTest::newRow("no firm row") << version("'2.5'") << version("'2.5'") << true << true << "2.5"
-                                     << "2.5" << colour::Green << QStringList{};
+            << version("NULL") + kFirm << version("'2.5'") << true << true << "Nessuna"
+            << "2.5" << colour::Red << QStringList{};
+        QTest::newRow("null firm name")
+            << version("'2.5'") + QStringLiteral("INSERT INTO soggetti VALUES (1, NULL, 'CL');")
+            << version("'2.5'") << true << true << "2.5"
+            << "2.5" << colour::Green << QStringList{};
+        QTest::newRow("blank firm name")
+            << version("'2.5'") + QStringLiteral("INSERT INTO soggetti VALUES (1, '   ', 'CL');")
+            << version("'2.5'") << true << true << "2.5"
+            << "2.5" << colour::Green << QStringList{};
+        QTest::newRow("no firm row")
+            << version("'2.5'") << version("'2.5'") << true << true << "2.5"
+            << "2.5" << colour::Green << QStringList{};
         QTest::newRow("firm with a quote")
-            << version("'2.5'") + QStringLiteral("INSERT INTO soggetti VALUES (1, 'l''Officina', 'CL');")
-            << version("'2.5'") << true << true << "2.5" << "2.5" << colour::Green
-            << QStringList{QStringLiteral("L'OFFICINA|2.5")};
-        QTest::newRow("local closed") << version("'2.5'") + kFirm << version("'2.5'") << false << true
-                                      << "Nessuna" << "2.5" << colour::Red << QStringList{};
-        QTest::newRow("reference closed") << version("'2.5'") + kFirm << version("'2.5'") << true
-                                          << false << "2.5" << "Nessuna" << colour::Red << QStringList{};
+            << version("'2.5'") +
+                   QStringLiteral("INSERT INTO soggetti VALUES (1, 'l''Officina', 'CL');")
+            << version("'2.5'") << true << true << "2.5"
+            << "2.5" << colour::Green << QStringList{QStringLiteral("L'OFFICINA|2.5")};
+        QTest::newRow("local closed")
+            << version("'2.5'") + kFirm << version("'2.5'") << false << true << "Nessuna"
+            << "2.5" << colour::Red << QStringList{};
+        QTest::newRow("reference closed")
+            << version("'2.5'") + kFirm << version("'2.5'") << true << false << "2.5"
+            << "Nessuna" << colour::Red << QStringList{};
     }
     void versions()
     {
@@ -155,10 +173,12 @@ private slots:
     {
         Fixture f(version("'2.5'") + kFirm,
                   version("'2.4'") +
-                      QStringLiteral("INSERT INTO InfoAggiornamenti (Nome, Data, Versione) VALUES ('ALTRO', '2001-01-01', '1.0');"));
+                      QStringLiteral("INSERT INTO InfoAggiornamenti (Nome, Data, Versione) VALUES "
+                                     "('ALTRO', '2001-01-01', '1.0');"));
         CheckDatabaseVersion(f.ctx);
-        test::runSqlScript(f.dir.path(), QStringLiteral("Corvane"),
-                           QStringLiteral("UPDATE Parametri SET Valore = '2.5' WHERE IDParametro = 1;"));
+        test::runSqlScript(
+            f.dir.path(), QStringLiteral("Corvane"),
+            QStringLiteral("UPDATE Parametri SET Valore = '2.5' WHERE IDParametro = 1;"));
         CheckDatabaseVersion(f.ctx);
         const QString today = QDate::currentDate().toString(Qt::ISODate);
         QCOMPARE(f.logRows(), (QStringList{QStringLiteral("ALTRO|2001-01-01|1.0|x"),
@@ -173,7 +193,8 @@ private slots:
         Fixture f(version("'2.5'") + kFirm, version("'2.5'"));
         CheckDatabaseVersion(f.ctx);
         QCOMPARE(f.form.lblBDLocale.foreColour(), colour::Green);
-        test::runSqlScript(f.dir.path(), QStringLiteral("Corvane"), QStringLiteral("DROP TABLE Parametri;"));
+        test::runSqlScript(f.dir.path(), QStringLiteral("Corvane"),
+                           QStringLiteral("DROP TABLE Parametri;"));
         CheckDatabaseVersion(f.ctx);
         QCOMPARE(f.form.lblDBDashmoor.caption(), QStringLiteral("Nessuna"));
         QCOMPARE(f.form.lblBDLocale.caption(), QStringLiteral("2.5"));

@@ -1,6 +1,6 @@
 // The update-server session against a real FTP server: login outcomes, the
 // reported folder, listings, binary transfers and transfers that go wrong.
-#include "app/error.h"
+#include "base/error.h"
 #include "ftpfixture.h"
 #include "ftpupdate/ftpsteps.h"
 #include "ftpupdate/texts.h"

@@ -1,8 +1,8 @@
 // The window's layout: places, texts, fonts, alignment, tab order and where
 // it first appears.
-#include "app/formstate.h"
 #include "gui/formfont.h"
 #include "gui/mainview.h"
+#include "state/formstate.h"
 #include "viewtesthelpers.h"
 
 #include <QApplication>

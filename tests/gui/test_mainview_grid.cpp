@@ -1,9 +1,9 @@
 // FlexDb on screen: headings, column widths from the format string, the
 // fixed first column, per-cell colours as painted, and a large fill.
-#include "app/formstate.h"
 #include "gui/flexdbview.h"
 #include "gui/formfont.h"
 #include "gui/mainview.h"
+#include "state/formstate.h"
 
 #include <QElapsedTimer>
 #include <QHeaderView>

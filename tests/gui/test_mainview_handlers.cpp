@@ -38,17 +38,13 @@ struct Window
     FormMain form{g, port, log};
     MainView view{form};
 
-    Window()
-    {
-        port.folder = dir.path();
-        view.connectHandlers(form);
-    }
-    // Emits what a click on the control emits and returns the exit code if
-    // the handler ended the program, -1 otherwise.
-    int click(const QString& name)
+    Window() { port.folder = dir.path(); }
+    // Runs what a click or the close button sets off and returns the exit
+    // code if the handler ended the program, -1 otherwise.
+    template <typename Action> int exitCodeOf(Action action)
     {
         try {
-            emit view.controlClicked(name);
+            action();
         } catch (const ProgramEnded& e) {
             return e.exitCode;
         }
@@ -98,20 +94,14 @@ void TestMainViewHandlers::buttonClicksReachTheirHandlers()
 void TestMainViewHandlers::closeButtonEndsTheProgram()
 {
     Window w;
-    QCOMPARE(w.click(QStringLiteral("cmdClose")), 0);
+    QCOMPARE(w.exitCodeOf([&] { w.form.cmdClose.click(); }), 0);
     QVERIFY(w.port.boxes.isEmpty());
 }
 
 void TestMainViewHandlers::closingTheWindowEndsTheProgram()
 {
     Window w;
-    int code = -1;
-    try {
-        emit w.view.closeRequested();
-    } catch (const ProgramEnded& e) {
-        code = e.exitCode;
-    }
-    QCOMPARE(code, 0);
+    QCOMPARE(w.exitCodeOf([&] { w.form.requestClose(); }), 0);
     QVERIFY(w.port.boxes.isEmpty());
 }
 
@@ -122,7 +112,7 @@ void TestMainViewHandlers::connectionLabelShowsVersionAndRestarts()
     // No conf.ini in the folder: the start-up sequence it runs again ends the program.
     w.port.expectBox(QStringLiteral("Versione SQLDMO = 8.0"));
     w.port.expectBoxStartingWith(QStringLiteral("Errore di comunicazione con il database\r\n"));
-    QVERIFY(w.click(QStringLiteral("lblConnesso")) >= 0);
+    QCOMPARE(w.exitCodeOf([&] { w.form.lblConnesso.click(); }), 2);
     QVERIFY2(w.port.allBoxesAsExpected(), qPrintable(w.port.explain()));
     QCOMPARE(w.port.boxes.at(0).title, QString());
     QCOMPARE(w.port.boxes.at(0).style, style::Ok);

@@ -4,6 +4,7 @@
 #include "db/connection.h"
 #include "schema/addcolumn.h"
 #include "schema/addcolumnstatement.h"
+#include "state/context.h"
 #include "support/fakesqldmo.h"
 #include "support/scriptedplatform.h"
 #include "support/testdb.h"

@@ -4,6 +4,7 @@
 
 #include "schema/scripting.h"
 #include "schema/sqldmo.h"
+#include "state/context.h"
 #include "support/fakesqldmo.h"
 #include "support/scriptedplatform.h"
 #include "support/testdb.h"

@@ -1,10 +1,10 @@
 // The schema component on the embedded engine (real database files) and on
 // SQL Server where no server answers (FreeTDS against a closed port).
 
-#include "app/error.h"
-#include "app/globals.h"
+#include "base/error.h"
 #include "schema/embeddedcolumns.h"
 #include "schema/sqldmo.h"
+#include "state/globals.h"
 #include "support/fakesqldmo.h"
 #include "support/testdb.h"
 #include "test_sqldmo_ports.h"

@@ -1,4 +1,5 @@
 #include "seed/seed.h"
+#include "state/context.h"
 #include "support/scriptedplatform.h"
 #include "support/testdb.h"
 

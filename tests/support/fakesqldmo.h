@@ -5,7 +5,7 @@
 // real engine cannot (an old version, a component that cannot be created).
 // Header-only: link corvane_schema.
 
-#include "app/error.h"
+#include "base/error.h"
 #include "schema/sqldmo.h"
 
 #include <QList>

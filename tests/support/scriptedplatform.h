@@ -1,11 +1,10 @@
 #pragma once
 
-#include "app/platform.h"
+#include "state/platform.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
-
 #include <deque>
 #include <functional>
 

@@ -3,7 +3,6 @@
 #include "controls.h"
 
 #include <QAbstractTableModel>
-
 #include <vector>
 
 namespace corvane {

@@ -44,7 +44,10 @@ void Control::setEnabled(bool enabled)
     emit changed();
 }
 
-void Control::bringToFront() { emit broughtToFront(); }
+void Control::bringToFront()
+{
+    emit broughtToFront();
+}
 
 void ListBoxControl::clear()
 {
@@ -59,7 +62,10 @@ void ListBoxControl::addItem(const QString& item)
     emit changed();
 }
 
-const QString& ListBoxControl::list(int i) const { return m_items.at(i); }
+const QString& ListBoxControl::list(int i) const
+{
+    return m_items.at(i);
+}
 
 void ListBoxControl::setListIndex(int index)
 {

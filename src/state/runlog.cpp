@@ -6,13 +6,19 @@
 
 namespace corvane {
 
-RunLog::RunLog(QString folder, qint64 limitBytes) : m_folder(std::move(folder)), m_limit(limitBytes) {}
+RunLog::RunLog(QString folder, qint64 limitBytes) : m_folder(std::move(folder)), m_limit(limitBytes)
+{
+}
 
-QString RunLog::path() const { return QDir(m_folder).filePath(QStringLiteral("CorvaneUpdate.log")); }
+QString RunLog::path() const
+{
+    return QDir(m_folder).filePath(QStringLiteral("CorvaneUpdate.log"));
+}
 
 void RunLog::record(const QString& line)
 {
-    QByteArray entry = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")).toUtf8();
+    QByteArray entry =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")).toUtf8();
     // One event, one line: line breaks inside a message are shown as " | ".
     QString text = line;
     text.replace(QStringLiteral("\r\n"), QStringLiteral(" | "));

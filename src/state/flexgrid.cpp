@@ -1,6 +1,6 @@
 #include "flexgrid.h"
 
-#include "error.h"
+#include "base/error.h"
 
 #include <QColor>
 
@@ -82,7 +82,10 @@ void FlexGrid::setCol(int col)
     m_col = col;
 }
 
-int FlexGrid::CellBackColor() const { return cell(m_row, m_col).colour; }
+int FlexGrid::CellBackColor() const
+{
+    return cell(m_row, m_col).colour;
+}
 
 void FlexGrid::setCellBackColor(int colour)
 {
@@ -90,7 +93,10 @@ void FlexGrid::setCellBackColor(int colour)
     cellChanged(m_row, m_col);
 }
 
-int FlexGrid::cellColour(int row, int col) const { return cell(row, col).colour; }
+int FlexGrid::cellColour(int row, int col) const
+{
+    return cell(row, col).colour;
+}
 
 void FlexGrid::cellChanged(int row, int col)
 {
@@ -109,7 +115,8 @@ void FlexGrid::setFormatString(const QString& format)
     for (int c = 0; c < m_headerFormats.size(); ++c) {
         QString text = m_headerFormats[c];
         if (text.startsWith(QLatin1Char('<'))) text.remove(0, 1);
-        while (text.endsWith(QLatin1Char(' '))) text.chop(1);
+        while (text.endsWith(QLatin1Char(' ')))
+            text.chop(1);
         cell(0, c).text = text;
     }
     if (m_visible) emit headerDataChanged(Qt::Horizontal, 0, m_cols - 1);

@@ -22,7 +22,8 @@ FormState::FormState(QObject* parent) : QObject(parent)
 QString FormState::flexDbFormat()
 {
     return QStringLiteral("Tabella") + QString(31, QLatin1Char(' ')) + QStringLiteral("|< Campo") +
-           QString(35, QLatin1Char(' ')) + QStringLiteral("|<Stato") + QString(79, QLatin1Char(' '));
+           QString(35, QLatin1Char(' ')) + QStringLiteral("|<Stato") +
+           QString(79, QLatin1Char(' '));
 }
 
 void FormState::setTitle(const QString& title)

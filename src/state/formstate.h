@@ -23,6 +23,8 @@ public:
     void setEnabled(bool enabled);
     bool shown() const { return m_shown; }
     void show(); // modeless
+    // The title-bar close button, used while the window takes input.
+    void requestClose() { emit closeRequested(); }
 
     Control Label1{QStringLiteral("Label1"), QStringLiteral("Controllo Versione Database")};
     Control lblConnesso{QStringLiteral("lblConnesso"), QStringLiteral("Connesso")};
@@ -35,7 +37,8 @@ public:
     Control FrameInfo{QStringLiteral("FrameInfo"), QStringLiteral("INFO")};
     Control lblinfo{QStringLiteral("lblinfo"), QStringLiteral("Label5")};
     Control Frame1{QStringLiteral("Frame1"), QStringLiteral("INFO")};
-    Control Label5{QStringLiteral("Label5"), QStringLiteral("Aggiornamenti Automatici in Corso ...")};
+    Control Label5{QStringLiteral("Label5"),
+                   QStringLiteral("Aggiornamenti Automatici in Corso ...")};
     Control lblEsito{QStringLiteral("lblEsito"), QStringLiteral("Label2")};
     ListBoxControl ListFile{QStringLiteral("ListFile")};
     Control Label2{QStringLiteral("Label2"), QStringLiteral("Controllo Versione Programma")};
@@ -59,6 +62,7 @@ public:
 signals:
     void changed();
     void showRequested();
+    void closeRequested();
 
 private:
     QString m_title = QStringLiteral("Corvane Update");

@@ -10,9 +10,18 @@ inline QString trimSpaces(const QString& text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' ')) ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' ')) --end;
+    while (begin < end && text.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
+        --end;
     return text.mid(begin, end - begin);
+}
+
+// Doubles every single quote: l'anno -> l''anno.
+inline QString DoubleQuotes(QString text)
+{
+    text.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return text;
 }
 
 } // namespace corvane

@@ -45,9 +45,13 @@ public:
     // ZOrder 0: in front of the other controls.
     void bringToFront();
 
+    // The user clicked the control; FormMain's handler for it runs.
+    void click() { emit clicked(); }
+
 signals:
     void changed();
     void broughtToFront();
+    void clicked();
 
 private:
     QString m_name;

@@ -4,7 +4,6 @@
 #include "db/recordset.h"
 
 #include <QString>
-
 #include <functional>
 #include <memory>
 

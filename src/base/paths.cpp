@@ -1,0 +1,34 @@
+#include "paths.h"
+
+#include <QFile>
+
+namespace corvane {
+
+std::filesystem::path toFsPath(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+QString fromFsPath(const std::filesystem::path& path)
+{
+#ifdef Q_OS_WIN
+    return QString::fromStdWString(path.wstring());
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path.string()));
+#endif
+}
+
+QByteArray toSqlitePath(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return path.toUtf8();
+#else
+    return QFile::encodeName(path);
+#endif
+}
+
+} // namespace corvane
