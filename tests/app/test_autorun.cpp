@@ -1,51 +1,28 @@
-#include "app/mainwindow.h"
-#include "support/scriptedplatform.h"
-#include "support/testdb.h"
+#include "support/programworld.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace corvane;
 
 namespace {
 
-const QString kSchema = QStringLiteral(
-    "CREATE TABLE Parametri (IDParametro INTEGER PRIMARY KEY, Descrizione TEXT, Valore TEXT, Note TEXT);"
-    "INSERT INTO Parametri VALUES (1, 'Versione', '3.1', NULL);");
-
 // A program folder whose start-up yields once for longer than Timer1's
 // interval, so that the tick falls inside the start-up sequence.
-struct SlowStart
+struct SlowStart : test::ProgramWorld
 {
-    QTemporaryDir dir;
-    GlobalState g;
-    test::ScriptedPlatform port;
-    EventLog log;
-    std::unique_ptr<FormMain> form;
     bool waited = false;
 
     explicit SlowStart(const QStringList& arguments, bool withExecutable)
     {
-        port.folder = dir.path();
         port.arguments = arguments;
-        QFile conf(dir.filePath(QStringLiteral("conf.ini")));
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write(test::embeddedConfIni(dir.path(), QStringLiteral("local")).toUtf8());
-        conf.close();
-        test::runSqlScript(dir.path(), QStringLiteral("local"), kSchema);
-        test::runSqlScript(dir.path(), QStringLiteral("Corvane"), kSchema);
-        if (withExecutable)
-            QVERIFY(QFile::copy(QStringLiteral("/bin/true"), dir.filePath(QStringLiteral("Corvane.exe"))));
-        qputenv("CORVANE_REFERENCE_HOST", QStringLiteral("sqlite:%1").arg(dir.path()).toUtf8());
-        qputenv("CORVANE_FTP_HOST", "127.0.0.1:1");
-        form = std::make_unique<FormMain>(g, port, log);
+        if (!withExecutable) QFile::remove(file(QStringLiteral("Corvane.exe")));
         port.onYield = [this] {
             if (waited) return;
             waited = true;
             QTest::qWait(form->Timer1.interval() + 300); // the tick is delivered in here
         };
-        port.expectBox(QStringLiteral("Server FTP non trovato!"));
+        port.expectBox(test::kFtpUnreachable);
     }
 };
 

@@ -2,6 +2,7 @@
 #include "state/formstate.h"
 #include "state/runlog.h"
 #include "support/scriptedplatform.h"
+#include "support/world.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -14,12 +15,6 @@
 using namespace corvane;
 
 namespace {
-
-struct MemoryLog : EventLog
-{
-    QStringList lines;
-    void record(const QString& line) override { lines << line; }
-};
 
 // Standard output of a quiet run, captured in a temporary file.
 struct Capture
@@ -81,7 +76,7 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(int, exit);
         test::ScriptedPlatform inner;
-        MemoryLog log;
+        test::RecordingLog log;
         Capture out;
         RunPlatform port(inner, log, true, out.file);
         const Answer a = port.messageBox(QStringLiteral("Riga 1\r\n\"due\""), QString(), style);
@@ -104,7 +99,7 @@ private slots:
     {
         test::ScriptedPlatform inner;
         inner.expectBox(QStringLiteral("Continuare?"), Answer::Yes);
-        MemoryLog log;
+        test::RecordingLog log;
         Capture out;
         RunPlatform port(inner, log, false, out.file);
         QCOMPARE(port.messageBox(QStringLiteral("Continuare?"), QStringLiteral("Attenzione"), 36),
@@ -133,7 +128,7 @@ private slots:
             }
         }
         test::ScriptedPlatform inner;
-        MemoryLog log;
+        test::RecordingLog log;
         Capture out;
         RunPlatform port(inner, log, true, out.file);
         port.setForm(&form);
@@ -166,7 +161,7 @@ private slots:
     {
         test::ScriptedPlatform inner;
         inner.launchSucceeds = false;
-        MemoryLog log;
+        test::RecordingLog log;
         RunPlatform port(inner, log, false, nullptr);
         QVERIFY(!port.launch(QStringLiteral("/x/Corvane.exe")));
         QVERIFY(log.lines.last().contains(QStringLiteral("failed")));

@@ -1,25 +1,16 @@
-#include "app/mainwindow.h"
 #include "schema/sqldmo.h"
-#include "support/scriptedplatform.h"
-#include "support/testdb.h"
+#include "support/programworld.h"
 
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace corvane;
+using test::kFtpUnreachable;
 using test::ProgramEnded;
 
 namespace {
 
-const QString kSchema = QStringLiteral(
-    "CREATE TABLE Parametri (IDParametro INTEGER PRIMARY KEY, Descrizione TEXT, Valore TEXT, Note TEXT);"
-    "CREATE TABLE soggetti (IDsoggetto INTEGER PRIMARY KEY, RagioneSociale TEXT);"
-    "CREATE TABLE InfoAggiornamenti (Nome TEXT, Data TEXT, Versione TEXT);"
-    "INSERT INTO Parametri VALUES (1, 'Versione', '3.1', NULL);");
-
-const QString kFtpUnreachable = QStringLiteral("Server FTP non trovato!");
 const QString kGeneric = QStringLiteral("Errore di comunicazione con il database\r\n");
 const QString kRunning = QStringLiteral(
     "C'è Corvane Aperto in Qualche Terminale!!\r\n\r\nChiudere Tutti Gli Corvane Prima di "
@@ -33,46 +24,6 @@ public:
     std::shared_ptr<schema::SqlServer> createServer() override { return nullptr; }
 };
 
-// A program folder on the embedded engine: conf.ini, the local database, the
-// reference database (reached through CORVANE_REFERENCE_HOST) and Corvane.exe.
-struct ProgramFolder
-{
-    QTemporaryDir dir;
-    GlobalState g;
-    test::ScriptedPlatform port;
-    EventLog log;
-    std::unique_ptr<FormMain> form;
-
-    explicit ProgramFolder(bool withReference = true)
-    {
-        port.folder = dir.path();
-        writeConfIni(test::embeddedConfIni(dir.path(), QStringLiteral("local")).toUtf8());
-        test::runSqlScript(dir.path(), QStringLiteral("local"), kSchema);
-        if (withReference) addReference();
-        QVERIFY(QFile::copy(QStringLiteral("/bin/true"), dir.filePath(QStringLiteral("Corvane.exe"))));
-        qputenv("CORVANE_REFERENCE_HOST", QStringLiteral("sqlite:%1").arg(dir.path()).toUtf8());
-        qputenv("CORVANE_FTP_HOST", "127.0.0.1:1");
-        form = std::make_unique<FormMain>(g, port, log);
-    }
-    void addReference() { test::runSqlScript(dir.path(), QStringLiteral("Corvane"), kSchema); }
-    void writeConfIni(const QByteArray& bytes)
-    {
-        QFile f(dir.filePath(QStringLiteral("conf.ini")));
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
-    // Runs the start-up sequence; the exit code when it ended the program, -1 otherwise.
-    int load()
-    {
-        try {
-            form->Form_Load();
-        } catch (const ProgramEnded& e) {
-            return e.exitCode;
-        }
-        return -1;
-    }
-};
-
 } // namespace
 
 class TestStartup : public QObject
@@ -81,7 +32,7 @@ class TestStartup : public QObject
 private slots:
     void connectsAndHandsOverTheWindow()
     {
-        ProgramFolder p;
+        test::ProgramWorld p;
         p.port.expectBox(kFtpUnreachable);
         QCOMPARE(p.load(), -1);
         QVERIFY2(p.port.allBoxesAsExpected(), qPrintable(p.port.explain()));
@@ -95,14 +46,17 @@ private slots:
         QVERIFY(f.shown());
         QVERIFY(!f.FrameInfo.visible());
         QCOMPARE(f.lblEsito.caption(), QString());
-        QCOMPARE(p.g.ReferenceServer, QStringLiteral("sqlite:%1,1433").arg(p.dir.path()));
-        QCOMPARE(p.g.ReferenceConnectionString,
-                 QStringLiteral("Provider=SQLOLEDB;Data Source=sqlite:%1,1433;UID=sa;PWD=Harbor42;DATABASE=Corvane")
-                     .arg(p.dir.path()));
+        QCOMPARE(p.g.ReferenceServer, QStringLiteral("sqlite:%1,1433").arg(p.path()));
+        QCOMPARE(
+            p.g.ReferenceConnectionString,
+            QStringLiteral(
+                "Provider=SQLOLEDB;Data Source=sqlite:%1,1433;UID=sa;PWD=Harbor42;DATABASE=Corvane")
+                .arg(p.path()));
         QCOMPARE(p.g.LocalConnectionString,
-                 QStringLiteral("Provider=SQLOLEDB;Data Source=sqlite:%1;User ID=sa;PWD=;DATABASE=local")
-                     .arg(p.dir.path()));
-        QVERIFY(!QFile::exists(p.dir.filePath(QStringLiteral("Corvane_Temp2.exe"))));
+                 QStringLiteral(
+                     "Provider=SQLOLEDB;Data Source=sqlite:%1;User ID=sa;PWD=;DATABASE=Locale")
+                     .arg(p.path()));
+        QVERIFY(!QFile::exists(p.file(QStringLiteral("Corvane_Temp2.exe"))));
         QVERIFY(!p.g.AutomaticMode);
     }
 
@@ -122,7 +76,7 @@ private slots:
     {
         QFETCH(QStringList, arguments);
         QFETCH(bool, automatic);
-        ProgramFolder p;
+        test::ProgramWorld p;
         p.port.arguments = arguments;
         p.port.expectBox(kFtpUnreachable);
         QCOMPARE(p.load(), -1);
@@ -134,12 +88,16 @@ private slots:
         QTest::addColumn<QByteArray>("confIni");
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
-        QTest::newRow("spaces trimmed") << QByteArray("  sqlite:%1  \r\n  sa  \r\n pw \r\n\r\n local \r\n")
-                                        << "sa" << "pw";
-        QTest::newRow("tab kept") << QByteArray("sqlite:%1\n\tsa\npw\nx\nlocal\n") << "\tsa" << "pw";
-        QTest::newRow("line four ignored") << QByteArray("sqlite:%1\nsa\npw\nanything at all\nlocal")
-                                           << "sa" << "pw";
-        QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBFsqlite:%1\r\nsa\r\npw\r\n\r\nlocal\r\n") << "sa"
+        QTest::newRow("spaces trimmed")
+            << QByteArray("  sqlite:%1  \r\n  sa  \r\n pw \r\n\r\n Locale \r\n") << "sa"
+            << "pw";
+        QTest::newRow("tab kept") << QByteArray("sqlite:%1\n\tsa\npw\nx\nLocale\n") << "\tsa"
+                                  << "pw";
+        QTest::newRow("line four ignored")
+            << QByteArray("sqlite:%1\nsa\npw\nanything at all\nLocale") << "sa"
+            << "pw";
+        QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBFsqlite:%1\r\nsa\r\npw\r\n\r\nLocale\r\n")
+                             << "sa"
                              << "pw";
     }
     void confIniValues()
@@ -147,14 +105,14 @@ private slots:
         QFETCH(QByteArray, confIni);
         QFETCH(QString, user);
         QFETCH(QString, password);
-        ProgramFolder p;
-        p.writeConfIni(QString::fromUtf8(confIni).arg(p.dir.path()).toUtf8());
+        test::ProgramWorld p;
+        p.writeConfIni(QString::fromUtf8(confIni).arg(p.path()).toUtf8());
         p.port.expectBox(kFtpUnreachable);
         QCOMPARE(p.load(), -1);
-        QCOMPARE(p.g.LocalServer, QStringLiteral("sqlite:%1").arg(p.dir.path()));
+        QCOMPARE(p.g.LocalServer, QStringLiteral("sqlite:%1").arg(p.path()));
         QCOMPARE(p.g.LocalUser, user);
         QCOMPARE(p.g.LocalPassword, password);
-        QCOMPARE(p.g.LocalDatabase, QStringLiteral("local"));
+        QCOMPARE(p.g.LocalDatabase, QStringLiteral("Locale"));
         QCOMPARE(p.form->lblConnesso.caption(), QStringLiteral("DB Connesso"));
     }
 
@@ -177,22 +135,31 @@ private slots:
         QFETCH(int, kind);
         QFETCH(int, line);
         QFETCH(long, number);
-        ProgramFolder p;
-        const QString path = p.dir.filePath(QStringLiteral("conf.ini"));
+        test::ProgramWorld p;
+        const QString path = p.file(QStringLiteral("conf.ini"));
         switch (kind) {
-        case 0: QFile::remove(path); break;
-        case 1: p.writeConfIni("a\r\nb\r\nc\r\nd\r\n"); break;
-        case 2: p.writeConfIni(QByteArray()); break;
+        case 0:
+            QFile::remove(path);
+            break;
+        case 1:
+            p.writeConfIni("a\r\nb\r\nc\r\nd\r\n");
+            break;
+        case 2:
+            p.writeConfIni(QByteArray());
+            break;
         case 3: {
             QByteArray garbage;
-            for (int i = 0; i < 4096; ++i) garbage.append(char((i * 7919) % 256));
+            for (int i = 0; i < 4096; ++i)
+                garbage.append(char((i * 7919) % 256));
             p.writeConfIni(garbage);
             break;
         }
-        case 4: p.writeConfIni(QByteArray(10 * 1024 * 1024, 'x')); break;
+        case 4:
+            p.writeConfIni(QByteArray(10 * 1024 * 1024, 'x'));
+            break;
         case 5:
             QFile::remove(path);
-            QVERIFY(QDir(p.dir.path()).mkdir(QStringLiteral("CONF.INI")));
+            QVERIFY(QDir(p.path()).mkdir(QStringLiteral("CONF.INI")));
             break;
         }
         const QByteArray before = QFile::exists(path) && kind != 5 ? [&] {
@@ -220,17 +187,18 @@ private slots:
 
     void unreachableLocalDatabase()
     {
-        ProgramFolder p;
-        QFile::remove(p.dir.filePath(QStringLiteral("local.db")));
+        test::ProgramWorld p;
+        QFile::remove(p.file(QStringLiteral("Locale.db")));
         p.port.expectBoxStartingWith(kGeneric);
         QCOMPARE(p.load(), 2);
         QVERIFY(p.port.boxes.last().text.contains(QStringLiteral("\r\n16\r\n")));
-        QVERIFY(!QFile::exists(p.dir.filePath(QStringLiteral("local.db"))));
+        QVERIFY(!QFile::exists(p.file(QStringLiteral("Locale.db"))));
     }
 
     void unreachableReferenceInteractive()
     {
-        ProgramFolder p(false);
+        test::ProgramWorld p;
+        p.removeReference();
         p.port.expectBox(QStringLiteral("Errore Durante la Connessione al Server DASHMOOR"));
         p.port.expectBox(kFtpUnreachable);
         QCOMPARE(p.load(), -1);
@@ -256,7 +224,8 @@ private slots:
 
     void unreachableReferenceAutomatic()
     {
-        ProgramFolder p(false);
+        test::ProgramWorld p;
+        p.removeReference();
         p.port.arguments = QStringList{QStringLiteral("/A")};
         p.port.expectBox(QStringLiteral("Errore Durante la Connessione al Server DASHMOOR"));
         p.port.expectBox(QStringLiteral("Impossibile Collegarsi al Server Dashmoor!!"));
@@ -267,8 +236,8 @@ private slots:
 
     void missingCorvaneExe()
     {
-        ProgramFolder p;
-        QVERIFY(QFile::remove(p.dir.filePath(QStringLiteral("Corvane.exe"))));
+        test::ProgramWorld p;
+        QVERIFY(QFile::remove(p.file(QStringLiteral("Corvane.exe"))));
         p.port.expectBox(kFtpUnreachable);
         p.port.expectBox(kRunning);
         QCOMPARE(p.load(), 2);
@@ -278,9 +247,9 @@ private slots:
 
     void lowerCaseExecutableIsFound()
     {
-        ProgramFolder p;
-        QVERIFY(QFile::rename(p.dir.filePath(QStringLiteral("Corvane.exe")),
-                              p.dir.filePath(QStringLiteral("CORVANE.EXE"))));
+        test::ProgramWorld p;
+        QVERIFY(QFile::rename(p.file(QStringLiteral("Corvane.exe")),
+                              p.file(QStringLiteral("CORVANE.EXE"))));
         p.port.expectBox(kFtpUnreachable);
         QCOMPARE(p.load(), -1);
         QVERIFY(p.form->enabled());
@@ -290,8 +259,8 @@ private slots:
     // and leaves the executable as it was.
     void runningCorvaneExe()
     {
-        ProgramFolder p;
-        const QString exe = p.dir.filePath(QStringLiteral("Corvane.exe"));
+        test::ProgramWorld p;
+        const QString exe = p.file(QStringLiteral("Corvane.exe"));
         QFile::remove(exe);
         QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), exe));
         QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeUser);
@@ -313,7 +282,7 @@ private slots:
 
     void sqlDmoVersionBox()
     {
-        ProgramFolder p;
+        test::ProgramWorld p;
         p.g.createSqlDmoApplication = [] { return std::make_shared<OldSqlDmo>(); };
         p.port.expectBox(kFtpUnreachable);
         QCOMPARE(p.load(), -1);
@@ -328,7 +297,7 @@ private slots:
 
     void closeEndsAtOnce()
     {
-        ProgramFolder p;
+        test::ProgramWorld p;
         try {
             p.form->cmdClose_Click();
             QFAIL("the program did not end");
@@ -340,7 +309,7 @@ private slots:
 
     void interactiveTickOnlyStopsTheTimer()
     {
-        ProgramFolder p;
+        test::ProgramWorld p;
         p.port.expectBox(kFtpUnreachable);
         QCOMPARE(p.load(), -1);
         QVERIFY(p.form->Timer1.enabled());

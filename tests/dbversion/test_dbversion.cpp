@@ -1,52 +1,33 @@
 #include "base/strings.h"
 #include "dbversion/dbversion.h"
-#include "state/context.h"
-#include "support/scriptedplatform.h"
-#include "support/testdb.h"
+#include "support/world.h"
 
 #include <QDate>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace corvane;
 
 namespace {
 
-const QString kSchema =
-    QStringLiteral("CREATE TABLE Parametri (IDParametro INTEGER PRIMARY KEY, Descrizione TEXT, "
-                   "Valore TEXT, Note TEXT);"
-                   "CREATE TABLE soggetti (IDsoggetto INTEGER PRIMARY KEY, RagioneSociale TEXT, "
-                   "IdTipoSoggetto TEXT);"
-                   "CREATE TABLE InfoAggiornamenti (ID INTEGER PRIMARY KEY AUTOINCREMENT, Nome "
-                   "TEXT, Data TEXT, Versione TEXT, Extra TEXT DEFAULT 'x');");
-
-struct Fixture
+// The version tables on both sides, each database reshaped or filled by its script.
+struct Fixture : test::World
 {
-    QTemporaryDir dir;
-    FormState form;
-    GlobalState g;
-    test::ScriptedPlatform port;
-    EventLog log;
-    Context ctx{form, g, port, log};
-
     Fixture(const QString& localSql, const QString& referenceSql, bool localOpen = true,
             bool referenceOpen = true)
     {
-        test::runSqlScript(dir.path(), QStringLiteral("local"), kSchema + localSql);
-        test::runSqlScript(dir.path(), QStringLiteral("Corvane"), kSchema + referenceSql);
-        g.LocalConnection = std::make_unique<db::Connection>();
-        g.ReferenceConnection = std::make_unique<db::Connection>();
-        if (localOpen) g.LocalConnection->Open(test::embeddedConnectionString(dir.path(), "local"));
-        if (referenceOpen)
-            g.ReferenceConnection->Open(test::embeddedConnectionString(dir.path(), "Corvane"));
+        local(test::versionTables() + localSql);
+        reference(test::versionTables() + referenceSql);
+        g.LocalConnection =
+            localOpen ? open(test::kLocalDatabase) : std::make_unique<db::Connection>();
+        g.ReferenceConnection =
+            referenceOpen ? open(test::kReferenceDatabase) : std::make_unique<db::Connection>();
     }
 
     QStringList logRows() const
     {
-        return test::queryRows(
-            dir.path(), QStringLiteral("Corvane"),
-            QStringLiteral(
-                "SELECT Nome, Data, Versione, Extra FROM InfoAggiornamenti ORDER BY ID"));
+        return rows(test::kReferenceDatabase,
+                    QStringLiteral(
+                        "SELECT Nome, Data, Versione, Extra FROM InfoAggiornamenti ORDER BY ID"));
     }
 };
 
@@ -176,9 +157,7 @@ private slots:
                       QStringLiteral("INSERT INTO InfoAggiornamenti (Nome, Data, Versione) VALUES "
                                      "('ALTRO', '2001-01-01', '1.0');"));
         CheckDatabaseVersion(f.ctx);
-        test::runSqlScript(
-            f.dir.path(), QStringLiteral("Corvane"),
-            QStringLiteral("UPDATE Parametri SET Valore = '2.5' WHERE IDParametro = 1;"));
+        f.reference(QStringLiteral("UPDATE Parametri SET Valore = '2.5' WHERE IDParametro = 1;"));
         CheckDatabaseVersion(f.ctx);
         const QString today = QDate::currentDate().toString(Qt::ISODate);
         QCOMPARE(f.logRows(), (QStringList{QStringLiteral("ALTRO|2001-01-01|1.0|x"),
@@ -193,8 +172,7 @@ private slots:
         Fixture f(version("'2.5'") + kFirm, version("'2.5'"));
         CheckDatabaseVersion(f.ctx);
         QCOMPARE(f.form.lblBDLocale.foreColour(), colour::Green);
-        test::runSqlScript(f.dir.path(), QStringLiteral("Corvane"),
-                           QStringLiteral("DROP TABLE Parametri;"));
+        f.reference(QStringLiteral("DROP TABLE Parametri;"));
         CheckDatabaseVersion(f.ctx);
         QCOMPARE(f.form.lblDBDashmoor.caption(), QStringLiteral("Nessuna"));
         QCOMPARE(f.form.lblBDLocale.caption(), QStringLiteral("2.5"));
@@ -205,8 +183,7 @@ private slots:
     void failingLogWriteKeepsColours()
     {
         Fixture f(version("'2.5'") + kFirm, version("'2.6'"));
-        test::runSqlScript(f.dir.path(), QStringLiteral("Corvane"),
-                           QStringLiteral("DROP TABLE InfoAggiornamenti;"));
+        f.reference(QStringLiteral("DROP TABLE InfoAggiornamenti;"));
         CheckDatabaseVersion(f.ctx);
         QCOMPARE(f.form.lblDBDashmoor.caption(), QStringLiteral("2.6"));
         // The initial red of the labels, untouched by the failed call.

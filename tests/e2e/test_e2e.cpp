@@ -1,4 +1,5 @@
 #include "support/testdb.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,47 +9,22 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
-
 #include <unistd.h>
+
+using corvane::test::readFile;
+using corvane::test::writeFile;
 
 namespace {
 
 const QString kPython = QStringLiteral(CORVANE_SYSTEM_PYTHON);
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-// A minimal Windows executable with a version resource, built with binutils-mingw-w64.
+// A minimal Windows executable with a version resource.
 void makeExe(const QString& path, const QString& version)
 {
-    QTemporaryDir tmp;
-    writeFile(tmp.filePath("ver.rc"),
-              QStringLiteral("1 VERSIONINFO\nFILEVERSION %1\nPRODUCTVERSION %1\nFILEOS 0x40004\n"
-                             "FILETYPE 0x1\nBEGIN\nEND\n")
-                  .arg(version)
-                  .toUtf8());
-    writeFile(tmp.filePath("start.s"), ".globl _start\n_start:\n  ret\n");
-    const QList<QStringList> steps{
-        {"i686-w64-mingw32-windres", "--preprocessor=cat", tmp.filePath("ver.rc"), "-O", "coff", "-o",
-         tmp.filePath("ver.o")},
-        {"i686-w64-mingw32-as", tmp.filePath("start.s"), "-o", tmp.filePath("start.o")},
-        {"i686-w64-mingw32-ld", "-m", "i386pe", "-e", "_start", tmp.filePath("start.o"),
-         tmp.filePath("ver.o"), "-o", path}};
-    for (const QStringList& step : steps) {
-        QProcess p;
-        p.start(step.first(), step.mid(1));
-        QVERIFY2(p.waitForFinished(30000) && p.exitCode() == 0, qPrintable(step.first()));
-    }
+    const QString built = corvane::test::buildPe(
+        path, QStringLiteral("pe32"),
+        {QStringLiteral("--file-version"), version, QStringLiteral("--product-version"), version});
+    QVERIFY2(built.isEmpty(), qPrintable(built));
 }
 
 struct Run
@@ -83,14 +59,16 @@ struct World
         QDir().mkpath(reference);
         QDir().mkpath(ftpFolder);
         const QString data = QStringLiteral(CORVANE_DEMO_DATA);
-        const QString lookup = QString::fromUtf8(readAll(data + "/lookup.sql"));
+        const QString lookup = QString::fromUtf8(readFile(data + "/lookup.sql"));
         auto script = [&](const QString& file) {
-            return QString::fromUtf8(readAll(data + "/" + file)).replace(".read lookup.sql", lookup);
+            return QString::fromUtf8(readFile(data + "/" + file))
+                .replace(".read lookup.sql", lookup);
         };
         corvane::test::runSqlScript(program, "Bellini", script("local.sql"));
         corvane::test::runSqlScript(reference, "Corvane", script("reference.sql"));
         QVERIFY(QFile::copy(QStringLiteral(CORVANE_UPDATE_BINARY), program + "/corvane-update"));
-        writeFile(program + "/conf.ini", QStringLiteral("sqlite:%1\r\nsa\r\n\r\n-\r\nBellini\r\n").arg(program).toUtf8());
+        writeFile(program + "/conf.ini",
+                  QStringLiteral("sqlite:%1\r\nsa\r\n\r\n-\r\nBellini\r\n").arg(program).toUtf8());
         makeExe(program + "/Corvane.exe", "2,0,0,14");
         makeExe(ftpFolder + "/CORVANE.EXE", "2,0,0,15");
         writeFile(ftpFolder + "/VERSIONE.TXT", "2.0.15\r\n");
@@ -104,11 +82,13 @@ struct World
     }
     void startFtp(const QStringList& extra = {})
     {
-        ftp.start(kPython, QStringList{corvane::test::testSourcePath("support/ftpserver.py"), "--root",
-                                       dir.filePath("ftp")} + extra);
+        ftp.start(kPython, QStringList{corvane::test::testSourcePath("support/ftpserver.py"),
+                                       "--root", dir.filePath("ftp")} +
+                               extra);
         QVERIFY(ftp.waitForStarted());
         QByteArray out;
-        while (!out.contains('\n') && ftp.waitForReadyRead(5000)) out += ftp.readAllStandardOutput();
+        while (!out.contains('\n') && ftp.waitForReadyRead(5000))
+            out += ftp.readAllStandardOutput();
         QVERIFY2(out.startsWith("PORT "), out.constData());
         ftpPort = out.mid(5).trimmed().toInt();
     }
@@ -119,7 +99,8 @@ struct World
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
         env.remove("QT_QPA_PLATFORM");
-        env.insert("CORVANE_REFERENCE_HOST", referenceHost.isEmpty() ? "sqlite:" + reference : referenceHost);
+        env.insert("CORVANE_REFERENCE_HOST",
+                   referenceHost.isEmpty() ? "sqlite:" + reference : referenceHost);
         env.insert("CORVANE_FTP_HOST", QStringLiteral("127.0.0.1:%1").arg(ftpPort));
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(program);
@@ -137,13 +118,16 @@ struct World
     }
     QString localVersion() const
     {
-        return corvane::test::queryRows(program, "Bellini", "SELECT Valore FROM Parametri WHERE IDParametro = 1").value(0);
+        return corvane::test::queryRows(program, "Bellini",
+                                        "SELECT Valore FROM Parametri WHERE IDParametro = 1")
+            .value(0);
     }
     QStringList localObjects() const
     {
-        return corvane::test::queryRows(program, "Bellini",
-                                        "SELECT name FROM sqlite_schema WHERE type IN ('table','view') "
-                                        "AND name NOT LIKE 'sqlite_%' ORDER BY name");
+        return corvane::test::queryRows(
+            program, "Bellini",
+            "SELECT name FROM sqlite_schema WHERE type IN ('table','view') "
+            "AND name NOT LIKE 'sqlite_%' ORDER BY name");
     }
 };
 
@@ -160,8 +144,10 @@ private slots:
         const Run first = w.run({"/A", "/Q"});
         QCOMPARE(first.exit, 0);
         QCOMPARE(first.end()["event"].toString(), QStringLiteral("end"));
-        QVERIFY(first.boxTexts().contains(QStringLiteral("Aggiornamento Avvenuto con Successo !!")));
-        for (const char* label : {"lblBDLocale", "lblDBDashmoor", "lblVerProgLocale", "lblVerProgDashmoor"})
+        QVERIFY(
+            first.boxTexts().contains(QStringLiteral("Aggiornamento Avvenuto con Successo !!")));
+        for (const char* label :
+             {"lblBDLocale", "lblDBDashmoor", "lblVerProgLocale", "lblVerProgDashmoor"})
             QCOMPARE(first.label(label)["colour"].toInt(), 65280);
         QCOMPARE(first.label("lblConnesso")["caption"].toString(), QStringLiteral("DB Connesso"));
         QCOMPARE(first.label("lblVerProgLocale")["caption"].toString(), QStringLiteral("2.0.15"));
@@ -171,22 +157,22 @@ private slots:
         QCOMPARE(w.localVersion(), QStringLiteral("2.1"));
         QVERIFY(w.localObjects().contains("Commesse"));
         QVERIFY(w.localObjects().contains("VCommesseAperte"));
-        QCOMPARE(readAll(w.program + "/Corvane.exe"), readAll(w.ftpFolder + "/CORVANE.EXE"));
+        QCOMPARE(readFile(w.program + "/Corvane.exe"), readFile(w.ftpFolder + "/CORVANE.EXE"));
         QVERIFY(!QFile::exists(w.program + "/Corvane_Temp.exe"));
-        const QByteArray log = readAll(w.program + "/CorvaneUpdate.log");
+        const QByteArray log = readFile(w.program + "/CorvaneUpdate.log");
         QVERIFY(log.contains("ALTER TABLE"));
         QVERIFY(log.contains("end, exit status 0"));
 
         // A second run finds nothing to do: the program is not fetched again.
-        const QByteArray exeBefore = readAll(w.program + "/Corvane.exe");
+        const QByteArray exeBefore = readFile(w.program + "/Corvane.exe");
         const QStringList objectsBefore = w.localObjects();
         const Run second = w.run({"/A", "/Q"});
         QCOMPARE(second.exit, 0);
-        QVERIFY(second.boxTexts().contains(
-            QStringLiteral("Il Programma è Già Aggiornato all'Ultima Versione!!\r\n\r\nContinuare ugualmente?")));
+        QVERIFY(second.boxTexts().contains(QStringLiteral(
+            "Il Programma è Già Aggiornato all'Ultima Versione!!\r\n\r\nContinuare ugualmente?")));
         QVERIFY(second.end()["state"].toObject()["redRows"].toArray().isEmpty());
         QCOMPARE(w.localObjects(), objectsBefore);
-        QCOMPARE(readAll(w.program + "/Corvane.exe"), exeBefore);
+        QCOMPARE(readFile(w.program + "/Corvane.exe"), exeBefore);
     }
 
     void unreachableReference()
@@ -206,11 +192,11 @@ private slots:
     {
         World w;
         w.startFtp({"--password", "something-else"});
-        const QByteArray exe = readAll(w.program + "/Corvane.exe");
+        const QByteArray exe = readFile(w.program + "/Corvane.exe");
         const Run r = w.run({"/A", "/Q"});
         QCOMPARE(r.exit, 1);
         QVERIFY(r.boxTexts().contains(QStringLiteral("Server FTP non trovato!")));
-        QCOMPARE(readAll(w.program + "/Corvane.exe"), exe);
+        QCOMPARE(readFile(w.program + "/Corvane.exe"), exe);
         // The database is still brought up to date.
         QCOMPARE(w.localVersion(), QStringLiteral("2.1"));
     }
@@ -230,8 +216,9 @@ private slots:
         running.kill();
         running.waitForFinished();
         QCOMPARE(r.exit, 2);
-        QVERIFY(r.boxTexts().last().startsWith(QStringLiteral("C'è Corvane Aperto in Qualche Terminale!!")));
-        QCOMPARE(readAll(exe), readAll("/bin/sleep"));
+        QVERIFY(r.boxTexts().last().startsWith(
+            QStringLiteral("C'è Corvane Aperto in Qualche Terminale!!")));
+        QCOMPARE(readFile(exe), readFile("/bin/sleep"));
         QCOMPARE(w.localVersion(), QStringLiteral("2.0"));
     }
 
@@ -240,7 +227,7 @@ private slots:
         World w;
         w.startFtp();
         const QString db = w.program + "/Bellini.db";
-        const QByteArray before = readAll(db);
+        const QByteArray before = readFile(db);
         const bool root = ::geteuid() == 0;
         if (root)
             QCOMPARE(QProcess::execute("chattr", {"+i", db}), 0);
@@ -251,9 +238,9 @@ private slots:
         QCOMPARE(r.exit, 1);
         QVERIFY(!r.boxTexts().filter(QStringLiteral("ERRORE !!")).isEmpty());
         QVERIFY(!r.end()["state"].toObject()["redRows"].toArray().isEmpty());
-        QCOMPARE(readAll(db), before);
+        QCOMPARE(readFile(db), before);
         // The program files are still updated.
-        QCOMPARE(readAll(w.program + "/Corvane.exe"), readAll(w.ftpFolder + "/CORVANE.EXE"));
+        QCOMPARE(readFile(w.program + "/Corvane.exe"), readFile(w.ftpFolder + "/CORVANE.EXE"));
     }
 };
 

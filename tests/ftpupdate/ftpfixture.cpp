@@ -9,19 +9,6 @@
 
 namespace corvane::test {
 
-QString buildPe(const QString& out, const QString& arch, const QStringList& options)
-{
-    QProcess p;
-    p.start(
-        QStringLiteral("bash"),
-        QStringList{QStringLiteral(CORVANE_TEST_SOURCE_DIR "/ftpupdate/pe/buildpe.sh"), out, arch} +
-            options);
-    if (!p.waitForFinished(60000)) return QStringLiteral("buildpe.sh did not finish");
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return QString::fromUtf8(p.readAllStandardError());
-    return {};
-}
-
 QByteArray binaryPayload(qsizetype size, quint32 seed)
 {
     QByteArray bytes(size, Qt::Uninitialized);
@@ -35,24 +22,10 @@ QByteArray binaryPayload(qsizetype size, quint32 seed)
     return bytes;
 }
 
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 UpdateWorld::UpdateWorld()
 {
-    program = m_dir.filePath(QStringLiteral("program"));
-    serverRoot = m_dir.filePath(QStringLiteral("server"));
+    program = dir.filePath(QStringLiteral("program"));
+    serverRoot = dir.filePath(QStringLiteral("server"));
     distribution = serverRoot + QStringLiteral("/distributori/CORVANE");
     QDir().mkpath(program);
     QDir().mkpath(distribution);

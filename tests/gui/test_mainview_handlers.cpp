@@ -1,15 +1,12 @@
 // The view wired to FormMain: clicks and the close button reach the handlers,
 // and the start-up sequence shows and paints the window.
-#include "app/mainwindow.h"
 #include "gui/formfont.h"
 #include "gui/mainview.h"
 #include "schema/sqldmo.h"
-#include "support/scriptedplatform.h"
-#include "support/testdb.h"
+#include "support/programworld.h"
 
 #include <QFile>
 #include <QLabel>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace corvane;
@@ -29,16 +26,10 @@ public:
 };
 
 // A FormMain on a program folder of its own, shown through a MainView.
-struct Window
+struct Window : test::ProgramWorld
 {
-    QTemporaryDir dir;
-    GlobalState g;
-    test::ScriptedPlatform port;
-    EventLog log;
-    FormMain form{g, port, log};
-    MainView view{form};
+    MainView view{*form};
 
-    Window() { port.folder = dir.path(); }
     // Runs what a click or the close button sets off and returns the exit
     // code if the handler ended the program, -1 otherwise.
     template <typename Action> int exitCodeOf(Action action)
@@ -94,14 +85,14 @@ void TestMainViewHandlers::buttonClicksReachTheirHandlers()
 void TestMainViewHandlers::closeButtonEndsTheProgram()
 {
     Window w;
-    QCOMPARE(w.exitCodeOf([&] { w.form.cmdClose.click(); }), 0);
+    QCOMPARE(w.exitCodeOf([&] { w.form->cmdClose.click(); }), 0);
     QVERIFY(w.port.boxes.isEmpty());
 }
 
 void TestMainViewHandlers::closingTheWindowEndsTheProgram()
 {
     Window w;
-    QCOMPARE(w.exitCodeOf([&] { w.form.requestClose(); }), 0);
+    QCOMPARE(w.exitCodeOf([&] { w.form->requestClose(); }), 0);
     QVERIFY(w.port.boxes.isEmpty());
 }
 
@@ -110,9 +101,10 @@ void TestMainViewHandlers::connectionLabelShowsVersionAndRestarts()
     Window w;
     w.g.createSqlDmoApplication = [] { return std::make_shared<SqlDmo80>(); };
     // No conf.ini in the folder: the start-up sequence it runs again ends the program.
+    QVERIFY(QFile::remove(w.file(QStringLiteral("conf.ini"))));
     w.port.expectBox(QStringLiteral("Versione SQLDMO = 8.0"));
     w.port.expectBoxStartingWith(QStringLiteral("Errore di comunicazione con il database\r\n"));
-    QCOMPARE(w.exitCodeOf([&] { w.form.lblConnesso.click(); }), 2);
+    QCOMPARE(w.exitCodeOf([&] { w.form->lblConnesso.click(); }), 2);
     QVERIFY2(w.port.allBoxesAsExpected(), qPrintable(w.port.explain()));
     QCOMPARE(w.port.boxes.at(0).title, QString());
     QCOMPARE(w.port.boxes.at(0).style, style::Ok);
@@ -121,26 +113,10 @@ void TestMainViewHandlers::connectionLabelShowsVersionAndRestarts()
 void TestMainViewHandlers::startUpShowsAndPaintsTheWindow()
 {
     Window w;
-    const QString folder = w.dir.path();
-    const QString schema = QStringLiteral(
-        "CREATE TABLE Parametri (IDParametro INTEGER PRIMARY KEY, Descrizione TEXT, Valore TEXT, "
-        "Note TEXT); CREATE TABLE soggetti (IDsoggetto INTEGER PRIMARY KEY, RagioneSociale TEXT);"
-        "CREATE TABLE InfoAggiornamenti (Nome TEXT, Data TEXT, Versione TEXT);"
-        "INSERT INTO Parametri VALUES (1, 'Versione', '3.1', NULL);");
-    test::runSqlScript(folder, QStringLiteral("local"), schema);
-    test::runSqlScript(folder, QStringLiteral("Corvane"), schema);
-    QFile conf(w.dir.filePath(QStringLiteral("conf.ini")));
-    QVERIFY(conf.open(QIODevice::WriteOnly));
-    conf.write(test::embeddedConfIni(folder, QStringLiteral("local")).toUtf8());
-    conf.close();
-    QVERIFY(
-        QFile::copy(QStringLiteral("/bin/true"), w.dir.filePath(QStringLiteral("Corvane.exe"))));
-    qputenv("CORVANE_REFERENCE_HOST", QStringLiteral("sqlite:%1").arg(folder).toUtf8());
-    qputenv("CORVANE_FTP_HOST", "127.0.0.1:1");
-    w.port.expectBox(QStringLiteral("Server FTP non trovato!"));
+    w.port.expectBox(test::kFtpUnreachable);
 
     QVERIFY(!w.view.isVisible());
-    w.form.Form_Load();
+    w.form->Form_Load();
     QVERIFY2(w.port.allBoxesAsExpected(), qPrintable(w.port.explain()));
 
     QVERIFY(w.view.isVisible());

@@ -1,14 +1,12 @@
 // Column addition: the statement text, and the whole procedure against real
 // embedded reference and local databases.
 
-#include "db/connection.h"
 #include "schema/addcolumn.h"
 #include "schema/addcolumnstatement.h"
-#include "state/context.h"
 #include "support/fakesqldmo.h"
-#include "support/scriptedplatform.h"
+#include "support/ftptestserver.h"
 #include "support/testdb.h"
-#include "test_sqldmo_ports.h"
+#include "support/world.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -18,15 +16,6 @@ using namespace corvane;
 Q_DECLARE_METATYPE(corvane::schema::Column)
 
 namespace {
-
-struct Fixture
-{
-    FormState form;
-    GlobalState g;
-    test::ScriptedPlatform port;
-    EventLog log;
-    Context ctx{form, g, port, log};
-};
 
 schema::Column column(const QString& name, const QString& type, bool allowNulls = true)
 {
@@ -82,6 +71,13 @@ CREATE TABLE [Sconti] ([Altro] [int] NULL);
 COMMIT;
 )";
 
+// The local database in a world of its own; the reference sits in another
+// folder, so the two servers have different names.
+struct LocalWorld : test::World
+{
+    LocalWorld() { local(QString::fromUtf8(kLocal)); }
+};
+
 } // namespace
 
 class TestAddColumn : public QObject
@@ -90,18 +86,11 @@ class TestAddColumn : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_reference.isValid() && m_local.isValid());
-        test::runSqlScript(m_reference.path(), QStringLiteral("Corvane"),
+        QVERIFY(m_reference.isValid());
+        test::runSqlScript(m_reference.path(), test::kReferenceDatabase,
                            QString::fromUtf8(kReference));
         m_referenceServer = QStringLiteral("sqlite:") + m_reference.path();
-        m_localServer = QStringLiteral("sqlite:") + m_local.path();
     }
-
-    void init()
-    {
-        test::runSqlScript(m_local.path(), QStringLiteral("Locale"), QString::fromUtf8(kLocal));
-    }
-    void cleanup() { QFile::remove(m_local.filePath(QStringLiteral("Locale.db"))); }
 
     void statement_data()
     {
@@ -285,9 +274,9 @@ private slots:
         QFETCH(QString, boxText);
         QFETCH(QString, boxTitle);
         QFETCH(bool, runsOnEmbedded);
-        Fixture f;
+        LocalWorld f;
         // The local server goes into the message as passed, blanks included.
-        const QString localServer = QLatin1Char(' ') + m_localServer;
+        const QString localServer = QLatin1Char(' ') + f.server();
         if (!boxText.isEmpty())
             f.port.expectBox(boxText.replace(QLatin1String("<local>"), localServer));
 
@@ -303,11 +292,8 @@ private slots:
         }
         QCOMPARE(f.port.yields, expected.isEmpty() ? 0 : 1);
         if (runsOnEmbedded) {
-            db::Connection local;
-            local.Open(test::embeddedConnectionString(m_local.path(), QStringLiteral("Locale")));
-            local.Execute(statement);
-            const QStringList names = test::queryRows(
-                m_local.path(), QStringLiteral("Locale"),
+            f.open(test::kLocalDatabase)->Execute(statement);
+            const QStringList names = f.localRows(
                 QStringLiteral("SELECT name FROM pragma_table_info('%1')").arg(table.trimmed()));
             QVERIFY(names.contains(column.trimmed(), Qt::CaseInsensitive));
         }
@@ -315,9 +301,9 @@ private slots:
 
     void serverObjectsStayInTheModuleVariables()
     {
-        Fixture f;
-        BuildAddColumnStatement(f.ctx, m_referenceServer, "sa", "", "Corvane", m_localServer, "sa",
-                                "", "Locale", "Righe", "Quantita");
+        LocalWorld f;
+        BuildAddColumnStatement(f.ctx, m_referenceServer, "sa", "", "Corvane", f.server(), "sa", "",
+                                "Locale", "Righe", "Quantita");
         QVERIFY(f.g.SqlDmoServer && f.g.SqlDmoDatabase);
         QVERIFY(f.g.LocalSqlDmoServer && f.g.LocalSqlDmoDatabase);
         QVERIFY(f.g.SqlDmoServer != f.g.LocalSqlDmoServer);
@@ -347,13 +333,14 @@ private slots:
         QFETCH(QString, referenceServer);
         QFETCH(QString, localServer);
         QFETCH(QString, localDatabase);
-        const QString closed = QStringLiteral("127.0.0.1,%1").arg(test::closedLoopbackPort());
+        const QString closed =
+            QStringLiteral("127.0.0.1,%1").arg(test::FtpTestServer::closedPort());
+        LocalWorld f;
         for (QString* s : {&referenceServer, &localServer}) {
             if (*s == u"<closed>") *s = closed;
             if (*s == u"<ref>") *s = m_referenceServer;
-            if (*s == u"<local>") *s = m_localServer;
+            if (*s == u"<local>") *s = f.server();
         }
-        Fixture f;
         QCOMPARE(BuildAddColumnStatement(f.ctx, referenceServer, "sa", "pw", "Corvane", localServer,
                                          "sa", "pw", localDatabase, "Righe", "Quantita"),
                  QString());
@@ -363,7 +350,7 @@ private slots:
     // A refused login on either side, as the component reports it.
     void refusedLoginGivesEmptyText()
     {
-        Fixture f;
+        test::World f;
         auto fake = std::make_shared<test::FakeSqlDmoApplication>();
         fake->catalog->refuseConnect = true;
         f.g.createSqlDmoApplication = [fake] { return fake; };
@@ -376,9 +363,7 @@ private slots:
 
 private:
     QTemporaryDir m_reference;
-    QTemporaryDir m_local;
     QString m_referenceServer;
-    QString m_localServer;
 };
 
 QTEST_GUILESS_MAIN(TestAddColumn)

@@ -1,23 +1,88 @@
 #include "schema/comparison.h"
-#include "test_comparison_fixture.h"
+#include "schemaworld.h"
+#include "support/testfiles.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QtTest>
 
 using namespace corvane;
 using namespace corvane::test;
 
 namespace {
+
 const QString kWorking = QStringLiteral("...");
 const QString kNotConnected = QStringLiteral("Il Database non Connesso!!");
+
+// A golden case folder: reference.sql, local.sql, expected.txt (the grid
+// rows as SchemaWorld::gridRows and the verdict) and, where the texts sent
+// matter, queries.txt (the catalogue queries, each between double quotes).
+struct GoldenCase
+{
+    QString referenceSql;
+    QString localSql;
+    QStringList rows;
+    QString verdict;
+    bool hasQueries = false;
+};
+
+GoldenCase loadGoldenCase(const QString& name)
+{
+    const QString folder = QStringLiteral("schema/comparison/%1/").arg(name);
+    GoldenCase golden;
+    golden.referenceSql = readTestSource(folder + QStringLiteral("reference.sql"));
+    golden.localSql = readTestSource(folder + QStringLiteral("local.sql"));
+    golden.hasQueries = QFile::exists(testSourcePath(folder + QStringLiteral("queries.txt")));
+    const QString verdictTag = QStringLiteral("verdict|");
+    const QStringList lines = readTestSource(folder + QStringLiteral("expected.txt")).split(u'\n');
+    for (const QString& line : lines) {
+        if (line.isEmpty() || line.startsWith(u'#')) continue;
+        if (line.startsWith(verdictTag))
+            golden.verdict = line.mid(verdictTag.size());
+        else
+            golden.rows << line;
+    }
+    return golden;
+}
+
+// The catalogue queries of a run as queries.txt holds them.
+QString queriesSent(const RecordingLog& log)
+{
+    const QString prefix = QStringLiteral("CommandAggiungiProvvigione_Click: ");
+    QString out;
+    for (const QString& line : log.traced) {
+        const QString query = line.startsWith(prefix) ? line.mid(prefix.size()) : line;
+        const qsizetype colon = query.indexOf(QStringLiteral(": "));
+        out += query.left(colon + 2) + QLatin1Char('"') + query.mid(colon + 2) +
+               QStringLiteral("\"\n");
+    }
+    return out;
+}
+
+// The yields the run owes a grid: one per column row, per table row and per
+// view row of the reference's view list (not the two fixed view rows).
+int yieldsOwed(const QStringList& rows)
+{
+    int owed = 0;
+    int fixedViewRows = 2;
+    for (const QString& row : rows) {
+        if (!row.startsWith(QStringLiteral("(V)")))
+            ++owed;
+        else if (fixedViewRows > 0)
+            --fixedViewRows;
+        else
+            ++owed;
+    }
+    return owed;
+}
+
 } // namespace
 
 class TestComparison : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { pointFtpAtClosedPort(); }
+    void initTestCase() { useClosedUpdateServer(); }
     void golden_data();
     void golden();
     void notConnected_data();
@@ -25,25 +90,25 @@ private slots:
     void yieldsFollowRowsAndProgress();
     void emptyReferenceLeavesProgressBar();
     void verdictThenVersionChecksThenRestore();
-    void queriesAsSent();
     void onlySpacesAreTrimmed_data();
     void onlySpacesAreTrimmed();
 };
 
 void TestComparison::golden_data()
 {
-    QTest::addColumn<QString>("folder");
-    const QStringList folders = goldenCaseFolders();
-    QVERIFY2(folders.size() >= 7, "golden case folders not found");
-    for (const QString& folder : folders)
-        QTest::newRow(qPrintable(QFileInfo(folder).fileName())) << folder;
+    QTest::addColumn<QString>("name");
+    const QDir root(testSourcePath(QStringLiteral("schema/comparison")));
+    const QStringList names = root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    QVERIFY2(names.size() >= 7, "golden case folders not found");
+    for (const QString& name : names)
+        QTest::newRow(qPrintable(name)) << name;
 }
 
 void TestComparison::golden()
 {
-    QFETCH(QString, folder);
-    const GoldenCase expected = loadGoldenCase(folder);
-    ComparisonBench bench(expected.referenceSql, expected.localSql);
+    QFETCH(QString, name);
+    const GoldenCase expected = loadGoldenCase(name);
+    SchemaWorld bench(expected.referenceSql, expected.localSql);
     // Rows of an earlier run, with texts in every column, must all go.
     FlexGrid& grid = bench.form.FlexDb;
     grid.setRows(40);
@@ -68,6 +133,11 @@ void TestComparison::golden()
     QVERIFY(!bench.form.FrameInfo.visible());
     // The update run reads the header row as it was.
     QCOMPARE(grid.TextMatrix(0, 2), QStringLiteral("Stato"));
+    // The texts go to SQL Server as they stand: spaces included, table names
+    // as read (blanks kept, quotes doubled), view names as the grid shows them.
+    if (expected.hasQueries)
+        QVERIFY(matchesGolden(QStringLiteral("schema/comparison/%1/queries.txt").arg(name),
+                              queriesSent(bench.log)));
 }
 
 void TestComparison::notConnected_data()
@@ -86,8 +156,8 @@ void TestComparison::notConnected()
 {
     QFETCH(QString, caption);
     QFETCH(bool, runs);
-    ComparisonBench bench(QStringLiteral("CREATE TABLE Clienti (ID int);"),
-                          QStringLiteral("CREATE TABLE Clienti (ID int);"));
+    SchemaWorld bench(QStringLiteral("CREATE TABLE Clienti (ID int);"),
+                      QStringLiteral("CREATE TABLE Clienti (ID int);"));
     bench.form.lblConnesso.setCaption(caption);
     bench.form.FlexDb.setRows(5);
     bench.port.expectBox(runs ? kFtpUnreachable : kNotConnected);
@@ -104,7 +174,7 @@ void TestComparison::notConnected()
     QCOMPARE(box.style, int(style::Critical));
     QCOMPARE(bench.form.FlexDb.Rows(), 1);
     QCOMPARE(bench.form.lblEsito.caption(), kWorking);
-    QVERIFY(bench.log.lines.isEmpty());                                    // no query ran
+    QVERIFY(bench.log.lines.isEmpty() && bench.log.traced.isEmpty());      // no query ran
     QCOMPARE(bench.form.lblDBDashmoor.caption(), QStringLiteral("9.9.9")); // no version check
     QVERIFY(bench.form.enabled());
     QVERIFY(bench.form.FlexDb.visible());
@@ -115,11 +185,11 @@ void TestComparison::notConnected()
 // tables, then views.
 void TestComparison::yieldsFollowRowsAndProgress()
 {
-    ComparisonBench bench(QStringLiteral("CREATE TABLE A (x int, y int);"
-                                         "CREATE TABLE B (z int);"
-                                         "CREATE VIEW V1 AS SELECT 1 AS Uno;"
-                                         "CREATE VIEW V2 AS SELECT 1 AS Uno;"),
-                          QStringLiteral("CREATE TABLE A (x int);"));
+    SchemaWorld bench(QStringLiteral("CREATE TABLE A (x int, y int);"
+                                     "CREATE TABLE B (z int);"
+                                     "CREATE VIEW V1 AS SELECT 1 AS Uno;"
+                                     "CREATE VIEW V2 AS SELECT 1 AS Uno;"),
+                      QStringLiteral("CREATE TABLE A (x int);"));
     QStringList trace;
     bool busyAtEveryYield = true;
     bench.port.onYield = [&] {
@@ -146,8 +216,8 @@ void TestComparison::yieldsFollowRowsAndProgress()
 
 void TestComparison::emptyReferenceLeavesProgressBar()
 {
-    ComparisonBench bench(QStringLiteral("PRAGMA user_version = 1;"),
-                          QStringLiteral("CREATE VIEW VProdotto AS SELECT 1 AS Uno;"));
+    SchemaWorld bench(QStringLiteral("PRAGMA user_version = 1;"),
+                      QStringLiteral("CREATE VIEW VProdotto AS SELECT 1 AS Uno;"));
     bench.form.PB1.setMax(7);
     bench.form.PB1.setValue(3);
     bench.port.expectBox(kFtpUnreachable);
@@ -170,9 +240,9 @@ void TestComparison::verdictThenVersionChecksThenRestore()
                        "CREATE TABLE soggetti (IDsoggetto int, RagioneSociale varchar(80));"
                        "CREATE TABLE InfoAggiornamenti (Nome varchar(80), Data datetime,"
                        " Versione varchar(20));");
-    ComparisonBench bench(versions + QStringLiteral("INSERT INTO Parametri VALUES (1, ' 2.5 ');"),
-                          versions + QStringLiteral("INSERT INTO Parametri VALUES (1, '2.5');"
-                                                    "INSERT INTO soggetti VALUES (1, 'Rossi');"));
+    SchemaWorld bench(versions + QStringLiteral("INSERT INTO Parametri VALUES (1, ' 2.5 ');"),
+                      versions + QStringLiteral("INSERT INTO Parametri VALUES (1, '2.5');"
+                                                "INSERT INTO soggetti VALUES (1, 'Rossi');"));
     QString seenAtFtpBox;
     bench.port.onBox = [&](const QString&) {
         seenAtFtpBox =
@@ -193,40 +263,6 @@ void TestComparison::verdictThenVersionChecksThenRestore()
     QVERIFY2(bench.port.allBoxesAsExpected(), qPrintable(bench.port.explain()));
 }
 
-// The texts go to SQL Server as they stand: spaces included, table names as
-// read (blanks kept, quotes doubled), view names as the grid shows them.
-void TestComparison::queriesAsSent()
-{
-    ComparisonBench bench(QStringLiteral("CREATE TABLE [Dell'Anno ] (ID int);"
-                                         "CREATE VIEW [VX ] AS SELECT 1 AS Uno;"),
-                          QStringLiteral("PRAGMA user_version = 1;"));
-    bench.port.expectBox(kFtpUnreachable);
-
-    CommandAggiungiProvvigione_Click(bench.ctx);
-
-    const QString prefix = QStringLiteral("CommandAggiungiProvvigione_Click: ");
-    QStringList sent;
-    for (const QString& line : bench.log.lines)
-        if (line.startsWith(prefix)) sent << line.mid(prefix.size());
-    const QString viewLookup =
-        QStringLiteral("local: SELECT TABLE_NAME From INFORMATION_SCHEMA.VIEWS WHERE TABLE_NAME='");
-    const QString columns = QStringLiteral(
-        "SELECT COLUMN_NAME From INFORMATION_SCHEMA.Columns WHERE TABLE_NAME  = 'Dell''Anno '");
-    const QStringList expected{
-        "reference: SELECT TABLE_NAME From INFORMATION_SCHEMA.TABLES WHERE TABLE_TYPE = 'BASE "
-        "TABLE' ORDER BY  TABLE_NAME",
-        "local: SELECT TABLE_NAME From INFORMATION_SCHEMA.TABLES WHERE TABLE_TYPE = 'BASE TABLE' "
-        "and TABLE_NAME='Dell''Anno ' ",
-        "reference: " + columns,
-        "local: " + columns,
-        "reference: SELECT TABLE_NAME From INFORMATION_SCHEMA.VIEWS WHERE TABLE_NAME <> "
-        "'VProdotto' and TABLE_NAME <> 'vProdotti' ORDER BY TABLE_NAME",
-        viewLookup + "VProdotto' ",
-        viewLookup + "VProdotti' ",
-        viewLookup + "VX' "};
-    QCOMPARE(sent, expected);
-}
-
 void TestComparison::onlySpacesAreTrimmed_data()
 {
     QTest::addColumn<QString>("blank");
@@ -245,9 +281,9 @@ void TestComparison::onlySpacesAreTrimmed()
     const QString view = blank + QStringLiteral("VListini");
     const QString schema = QStringLiteral("CREATE TABLE [%1] ([%2] int, [%3] int);"
                                           "CREATE VIEW [%4] AS SELECT 1 AS Uno;");
-    ComparisonBench bench(schema.arg(table, QStringLiteral(" ") + column + QStringLiteral(" "),
-                                     QStringLiteral("Sconto "), view),
-                          schema.arg(table, column, QStringLiteral("Sconto"), view));
+    SchemaWorld bench(schema.arg(table, QStringLiteral(" ") + column + QStringLiteral(" "),
+                                 QStringLiteral("Sconto "), view),
+                      schema.arg(table, column, QStringLiteral("Sconto"), view));
     bench.port.expectBox(kFtpUnreachable);
 
     CommandAggiungiProvvigione_Click(bench.ctx);

@@ -1,5 +1,5 @@
 #include "schema/comparison.h"
-#include "test_comparison_fixture.h"
+#include "schemaworld.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -30,7 +30,7 @@ struct CleanRun
 };
 CleanRun cleanRun(const QString& referenceSql, const QString& localSql)
 {
-    ComparisonBench bench(referenceSql, localSql);
+    SchemaWorld bench(referenceSql, localSql);
     bench.port.expectBox(kFtpUnreachable);
     CommandAggiungiProvvigione_Click(bench.ctx);
     return {bench.gridRows(), bench.form.lblEsito.caption()};
@@ -51,7 +51,7 @@ struct ReopenCounter
     }
 };
 
-void verifyAbandoned(const ComparisonBench& bench)
+void verifyAbandoned(const SchemaWorld& bench)
 {
     QCOMPARE(bench.port.boxes.size(), 1);
     const RecordedBox& box = bench.port.boxes.front();
@@ -68,7 +68,7 @@ void verifyAbandoned(const ComparisonBench& bench)
     QCOMPARE(bench.form.lblDBDashmoor.caption(), QStringLiteral("9.9.9")); // no version check
 }
 
-void verifyCompleted(const ComparisonBench& bench, const CleanRun& clean)
+void verifyCompleted(const SchemaWorld& bench, const CleanRun& clean)
 {
     QVERIFY2(bench.port.allBoxesAsExpected(), qPrintable(bench.port.explain()));
     // The failed actions were repeated, and only they: no row twice, none lost.
@@ -86,7 +86,7 @@ class TestComparisonFailures : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { pointFtpAtClosedPort(); }
+    void initTestCase() { useClosedUpdateServer(); }
     void sameActionFailsRepeatedly_data();
     void sameActionFailsRepeatedly();
     void budgetIsSharedByTheRun_data();
@@ -115,7 +115,7 @@ void TestComparisonFailures::sameActionFailsRepeatedly()
     const QString local = schemaOf(2);
     const CleanRun clean = cleanRun(reference, local);
 
-    ComparisonBench bench(reference, local);
+    SchemaWorld bench(reference, local);
     const db::Connection* original = bench.g.ReferenceConnection.get();
     ReopenCounter counter;
     int left = closings;
@@ -157,7 +157,7 @@ void TestComparisonFailures::budgetIsSharedByTheRun()
     const QString schema = schemaOf(tables);
     const CleanRun clean = cleanRun(schema, schema);
 
-    ComparisonBench bench(schema, schema);
+    SchemaWorld bench(schema, schema);
     ReopenCounter counter;
     int lastValue = 0;
     bench.port.onYield = [&] {
@@ -192,7 +192,7 @@ void TestComparisonFailures::referenceUnusableBeforeRun()
     const QString local = schemaOf(1);
     const CleanRun clean = cleanRun(reference, local);
 
-    ComparisonBench bench(reference, local);
+    SchemaWorld bench(reference, local);
     if (dropObject)
         bench.g.ReferenceConnection.reset();
     else
@@ -212,7 +212,7 @@ void TestComparisonFailures::referenceUnusableBeforeRun()
 void TestComparisonFailures::referenceFileGoneEndsRun()
 {
     const QString schema = schemaOf(3);
-    ComparisonBench bench(schema, schema);
+    SchemaWorld bench(schema, schema);
     const db::Connection* original = bench.g.ReferenceConnection.get();
     ReopenCounter counter;
     bool gone = false;
@@ -246,7 +246,7 @@ void TestComparisonFailures::localConnectionLostEndsRun()
 {
     QFETCH(bool, dropObject);
     const QString schema = schemaOf(3);
-    ComparisonBench bench(schema, schema);
+    SchemaWorld bench(schema, schema);
     const db::Connection* original = bench.g.ReferenceConnection.get();
     ReopenCounter counter;
     bench.port.onYield = [&] {

@@ -4,11 +4,10 @@
 
 #include "schema/scripting.h"
 #include "schema/sqldmo.h"
-#include "state/context.h"
 #include "support/fakesqldmo.h"
-#include "support/scriptedplatform.h"
+#include "support/ftptestserver.h"
 #include "support/testdb.h"
-#include "test_sqldmo_ports.h"
+#include "support/world.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -16,15 +15,6 @@
 using namespace corvane;
 
 namespace {
-
-struct Fixture
-{
-    FormState form;
-    GlobalState g;
-    test::ScriptedPlatform port;
-    EventLog log;
-    Context ctx{form, g, port, log};
-};
 
 const char* kReference = R"(
 BEGIN;
@@ -49,7 +39,7 @@ private slots:
 
     void tableScript()
     {
-        Fixture f;
+        test::World f;
         // Server, user, password and database are trimmed; the table name is not.
         const QString script = ScriptReferenceTable(f.ctx, QLatin1Char(' ') + m_server + "  ",
                                                     " sa ", " ", " CORVANE ", "articoli", false);
@@ -65,7 +55,7 @@ private slots:
 
     void viewScript()
     {
-        Fixture f;
+        test::World f;
         QCOMPARE(
             ScriptReferenceView(f.ctx, m_server, "sa", "", "Corvane", "VARTICOLI", true),
             QStringLiteral("CREATE VIEW [vArticoli] AS SELECT [Codice] FROM [Articoli]\r\nGO\r\n"));
@@ -74,7 +64,7 @@ private slots:
 
     void eachCallReplacesTheServerObject()
     {
-        Fixture f;
+        test::World f;
         QVERIFY(!ScriptReferenceTable(f.ctx, m_server, "sa", "", "Corvane", "Articoli", false)
                      .isEmpty());
         const auto first = f.g.SqlDmoServer;
@@ -126,8 +116,8 @@ private slots:
         QFETCH(QString, object);
         if (server == u"<ref>") server = m_server;
         if (server == u"<closed>")
-            server = QStringLiteral("127.0.0.1,%1").arg(test::closedLoopbackPort());
-        Fixture f;
+            server = QStringLiteral("127.0.0.1,%1").arg(test::FtpTestServer::closedPort());
+        test::World f;
         const QString script =
             view ? ScriptReferenceView(f.ctx, server, "sa", "pw", database, object, false)
                  : ScriptReferenceTable(f.ctx, server, "sa", "pw", database, object, false);
@@ -146,7 +136,7 @@ private slots:
     void componentThatCannotBeCreated()
     {
         QFETCH(bool, nullApplication);
-        Fixture f;
+        test::World f;
         f.g.createSqlDmoApplication = [&]() -> std::shared_ptr<schema::Application> {
             if (nullApplication) return nullptr;
             auto fake = std::make_shared<test::FakeSqlDmoApplication>();
@@ -178,7 +168,7 @@ private slots:
         QFETCH(bool, view);
         QFETCH(bool, only70);
         QFETCH(int, loginTimeout);
-        Fixture f;
+        test::World f;
         auto fake = std::make_shared<test::FakeSqlDmoApplication>();
         fake->catalog->databases = {QStringLiteral("Corvane")};
         fake->catalog->tables.insert(QStringLiteral(" Righe "),
@@ -213,7 +203,7 @@ private slots:
     void onlyBlanksAreTrimmed()
     {
         QFETCH(bool, view);
-        Fixture f;
+        test::World f;
         auto fake = std::make_shared<test::FakeSqlDmoApplication>();
         fake->catalog->databases = {QStringLiteral("Corvane")};
         f.g.createSqlDmoApplication = [fake] { return fake; };
@@ -230,7 +220,7 @@ private slots:
 
     void refusedLoginGivesEmptyText()
     {
-        Fixture f;
+        test::World f;
         auto fake = std::make_shared<test::FakeSqlDmoApplication>();
         fake->catalog->refuseConnect = true;
         f.g.createSqlDmoApplication = [fake] { return fake; };

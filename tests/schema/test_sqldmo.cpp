@@ -6,8 +6,8 @@
 #include "schema/sqldmo.h"
 #include "state/globals.h"
 #include "support/fakesqldmo.h"
+#include "support/ftptestserver.h"
 #include "support/testdb.h"
-#include "test_sqldmo_ports.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -329,8 +329,9 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         QVERIFY_THROWS_EXCEPTION(
-            Error, server->Connect(QStringLiteral("127.0.0.1,%1").arg(test::closedLoopbackPort()),
-                                   QStringLiteral("sa"), QStringLiteral("x")));
+            Error,
+            server->Connect(QStringLiteral("127.0.0.1,%1").arg(test::FtpTestServer::closedPort()),
+                            QStringLiteral("sa"), QStringLiteral("x")));
         qInfo("closed port refused in %lld ms", timer.elapsed());
         QVERIFY(timer.elapsed() < 5000);
         QVERIFY_THROWS_EXCEPTION(Error, server->VersionMajor());

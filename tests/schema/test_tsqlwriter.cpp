@@ -1,9 +1,8 @@
 // The T-SQL writer against hand-written golden scripts, without a server.
 
 #include "schema/tsqlwriter.h"
-#include "support/testdb.h"
+#include "support/testfiles.h"
 
-#include <QFile>
 #include <QtTest>
 
 using namespace corvane::schema;
@@ -127,13 +126,6 @@ TableDescription awkwardNames()
     return t;
 }
 
-QString golden(const QString& file)
-{
-    QFile f(corvane::test::testSourcePath(QStringLiteral("schema/golden/tsql/") + file));
-    if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("<missing golden %1>").arg(file);
-    return QString::fromUtf8(f.readAll());
-}
-
 } // namespace
 
 class TestTsqlWriter : public QObject
@@ -169,7 +161,8 @@ private slots:
 
         QString lf = script;
         lf.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        QCOMPARE(lf, golden(goldenFile));
+        QVERIFY(
+            corvane::test::matchesGolden(QStringLiteral("schema/golden/tsql/") + goldenFile, lf));
     }
 
     void scriptForSqlServer70HasNoNewerSyntax()

@@ -1,12 +1,12 @@
 #include "schema/updaterun.h"
 #include "schema/updaterun_batches.h"
-#include "test_updaterun_fixture.h"
+#include "schemaworld.h"
 
 #include <QFile>
 #include <QtTest>
 
 using namespace corvane;
-using test::UpdateRunFixture;
+using test::SchemaWorld;
 
 namespace {
 
@@ -17,18 +17,18 @@ const QString kLibraryMissing =
 const QString kSep = QStringLiteral("\r\nGO\r\n");
 const QString kDownloadQuestion = QStringLiteral("Il Programma è Già Aggiornato");
 
-using Grid = QList<UpdateRunFixture::GridRow>;
+using Grid = QList<SchemaWorld::GridRow>;
 
 // The boxes of a run that reaches its end: the version check inside the
 // second comparison, then the success message.
-void expectCompletion(UpdateRunFixture& f)
+void expectCompletion(SchemaWorld& f)
 {
     f.expectVersionCheckBox();
     f.port.expectBox(kSuccess);
 }
 
 // The red rows as the walk leaves them, taken when the seeding phase begins.
-std::shared_ptr<QStringList> snapshotAfterWalk(UpdateRunFixture& f)
+std::shared_ptr<QStringList> snapshotAfterWalk(SchemaWorld& f)
 {
     auto snapshot = std::make_shared<QStringList>();
     auto taken = std::make_shared<bool>(false);
@@ -137,7 +137,7 @@ void TestUpdateRun::libraryMissingPath()
     QFETCH(QString, packageFile);
     QFETCH(bool, opened);
 
-    UpdateRunFixture f;
+    SchemaWorld f;
     f.connect();
     auto fake = f.useFakeComponent();
     fake->major = major;
@@ -184,7 +184,7 @@ void TestUpdateRun::libraryVersionAccepted()
 {
     QFETCH(int, major);
     QFETCH(int, minor);
-    UpdateRunFixture f;
+    SchemaWorld f;
     f.connect();
     auto fake = f.useFakeComponent();
     fake->major = major;
@@ -217,7 +217,7 @@ void TestUpdateRun::connectionLabel()
 {
     QFETCH(QString, caption);
     QFETCH(bool, accepted);
-    UpdateRunFixture f;
+    SchemaWorld f;
     f.connect();
     auto fake = f.useFakeComponent();
     fake->catalog->tables.insert("Nuova", scripted("CREATE TABLE Nuova (x int)" + kSep));
@@ -256,7 +256,7 @@ void TestUpdateRun::localServerVersionChoosesDialect()
 {
     QFETCH(int, serverMajor);
     QFETCH(int, script2Type);
-    UpdateRunFixture f;
+    SchemaWorld f;
     f.connect();
     auto fake = f.useFakeComponent();
     fake->catalog->serverVersionMajor = serverMajor;
@@ -273,7 +273,7 @@ void TestUpdateRun::localServerVersionChoosesDialect()
 
 void TestUpdateRun::probeLoginRefused()
 {
-    UpdateRunFixture f;
+    SchemaWorld f;
     f.connect();
     auto fake = f.useFakeComponent();
     fake->catalog->refuseConnect = true;
@@ -295,7 +295,7 @@ void TestUpdateRun::probeLoginRefused()
 
 void TestUpdateRun::everyBatchSentOnceInOrder()
 {
-    UpdateRunFixture f;
+    SchemaWorld f;
     f.connect();
     auto fake = f.useFakeComponent();
     QString script;
@@ -317,7 +317,7 @@ void TestUpdateRun::everyBatchSentOnceInOrder()
 
 void TestUpdateRun::goInsideNameSendsNothingButTakesRowsOff()
 {
-    UpdateRunFixture f;
+    SchemaWorld f;
     f.connect();
     auto fake = f.useFakeComponent();
     fake->catalog->tables.insert("GOLD", scripted("CREATE TABLE GOLD (Prezzo int, Peso int)"));
@@ -341,7 +341,7 @@ void TestUpdateRun::goInsideNameSendsNothingButTakesRowsOff()
 
 void TestUpdateRun::columnRowBeforeItsTableStillProcessed()
 {
-    UpdateRunFixture f;
+    SchemaWorld f;
     f.connect();
     auto fake = f.useFakeComponent();
     test::FakeSqlDmoCatalog::TableEntry righe =
@@ -365,7 +365,7 @@ void TestUpdateRun::columnRowBeforeItsTableStillProcessed()
 
 void TestUpdateRun::failingCreateTableShowsBothBoxesAndStops()
 {
-    UpdateRunFixture f;
+    SchemaWorld f;
     f.local("CREATE TABLE Doppia (a int);");
     f.connect();
     auto fake = f.useFakeComponent();
@@ -390,7 +390,7 @@ void TestUpdateRun::failingCreateTableShowsBothBoxesAndStops()
 
 void TestUpdateRun::viewOnUnavailableObjectSkippedSilently()
 {
-    UpdateRunFixture f;
+    SchemaWorld f;
     const QString views = "CREATE TABLE Righe (x int);"
                           "CREATE VIEW VProdotto AS SELECT 1 AS a;"
                           "CREATE VIEW VProdotti AS SELECT 1 AS a;";

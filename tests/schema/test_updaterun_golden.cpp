@@ -1,38 +1,29 @@
 #include "schema/updaterun.h"
-#include "support/testdb.h"
-#include "test_updaterun_fixture.h"
+#include "schemaworld.h"
+#include "support/testfiles.h"
 
-#include <QDate>
-#include <QDir>
-#include <QFile>
 #include <QtTest>
 
 using namespace corvane;
-using test::UpdateRunFixture;
+using test::SchemaWorld;
 
 namespace {
 
 const QString kSuccess = QStringLiteral("Aggiornamento Avvenuto con Successo !!");
 const QString kAllUpToDate = QStringLiteral("Tutte le Tabelle/Viste Sono Aggiornate !!!");
 
-QString readSource(const QString& relative)
-{
-    QFile f(test::testSourcePath(relative));
-    if (!f.open(QIODevice::ReadOnly)) qFatal("missing test file %s", qPrintable(relative));
-    return QString::fromUtf8(f.readAll());
-}
-
 // Both databases of a golden case: the shared lookup tables, then the case's own script.
-void loadCase(UpdateRunFixture& f, const QString& name)
+void loadCase(SchemaWorld& f, const QString& name)
 {
-    const QString lookup = readSource(QStringLiteral("schema/updaterun/lookup_tables.sql"));
-    f.reference(lookup + readSource(QStringLiteral("schema/updaterun/%1/reference.sql").arg(name)));
-    f.local(lookup + readSource(QStringLiteral("schema/updaterun/%1/local.sql").arg(name)));
+    const QString lookup = test::readTestSource(QStringLiteral("support/lookup_tables.sql"));
+    const QString folder = QStringLiteral("schema/updaterun/%1/").arg(name);
+    f.reference(lookup + test::readTestSource(folder + QStringLiteral("reference.sql")));
+    f.local(lookup + test::readTestSource(folder + QStringLiteral("local.sql")));
     f.connect();
 }
 
 // Runs the comparison, then the update run, expecting it to reach its success box.
-void compareAndUpdate(UpdateRunFixture& f)
+void compareAndUpdate(SchemaWorld& f)
 {
     f.compare();
     f.expectVersionCheckBox();
@@ -40,23 +31,9 @@ void compareAndUpdate(UpdateRunFixture& f)
     Cmd_Click(f.ctx);
 }
 
-QString expectedDump(const QString& name)
+bool sameAsGolden(const QString& name, const QString& dump)
 {
-    QFile f(test::testSourcePath(QStringLiteral("schema/updaterun/%1/expected.txt").arg(name)));
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return QString::fromUtf8(f.readAll())
-        .replace(QStringLiteral("{YEAR}"), QString::number(QDate::currentDate().year()));
-}
-
-// On a mismatch the actual dump lands beside the test binary, for review.
-bool sameAsGolden(const QString& name, const QString& actual)
-{
-    if (actual == expectedDump(name)) return true;
-    QFile out(QDir::current().filePath(name + QStringLiteral(".actual.txt")));
-    if (out.open(QIODevice::WriteOnly)) out.write(actual.toUtf8());
-    qWarning("local database differs from %s/expected.txt; actual written to %s", qPrintable(name),
-             qPrintable(out.fileName()));
-    return false;
+    return test::matchesGolden(QStringLiteral("schema/updaterun/%1/expected.txt").arg(name), dump);
 }
 
 } // namespace
@@ -92,7 +69,7 @@ void TestUpdateRunGolden::goldenCase()
     QFETCH(QStringList, redAfter);
     QFETCH(QString, localVersion);
 
-    UpdateRunFixture f;
+    SchemaWorld f;
     loadCase(f, name);
     compareAndUpdate(f);
 
@@ -102,7 +79,7 @@ void TestUpdateRunGolden::goldenCase()
     QCOMPARE(f.localRows("SELECT Valore FROM Parametri WHERE IDparametro = 1"),
              QStringList{localVersion});
     QCOMPARE(f.form.lblBDLocale.caption(), localVersion);
-    QVERIFY(sameAsGolden(name, test::dumpDatabase(f.dir.path(), QStringLiteral("Locale"))));
+    QVERIFY(sameAsGolden(name, f.localDump()));
     QVERIFY(f.form.enabled());
     QVERIFY(f.form.FlexDb.visible());
     QVERIFY(!f.form.lblinfo.visible());
@@ -110,10 +87,10 @@ void TestUpdateRunGolden::goldenCase()
 
 void TestUpdateRunGolden::secondRunSendsNothing()
 {
-    UpdateRunFixture f;
+    SchemaWorld f;
     loadCase(f, QStringLiteral("new_objects"));
     compareAndUpdate(f);
-    const QString afterFirst = test::dumpDatabase(f.dir.path(), QStringLiteral("Locale"));
+    const QString afterFirst = f.localDump();
     const qsizetype sentFirst = f.log.executed().size();
 
     f.expectVersionCheckBox();
@@ -122,12 +99,12 @@ void TestUpdateRunGolden::secondRunSendsNothing()
     QVERIFY2(f.port.allBoxesAsExpected(), qPrintable(f.port.explain()));
     QCOMPARE(f.log.executed().size(), sentFirst + 1); // the version write only
     QVERIFY(f.log.executed().last().startsWith("Update Parametri SET Valore = '4.2.B'"));
-    QCOMPARE(test::dumpDatabase(f.dir.path(), QStringLiteral("Locale")), afterFirst);
+    QCOMPARE(f.localDump(), afterFirst);
 }
 
 void TestUpdateRunGolden::notNullColumnRefusedOnTableWithRows()
 {
-    UpdateRunFixture f;
+    SchemaWorld f;
     f.reference("CREATE TABLE Clienti (IDCliente integer PRIMARY KEY, Nome varchar(50), "
                 "Obbligatorio int NOT NULL, Dopo int);");
     f.local("CREATE TABLE Clienti (IDCliente integer PRIMARY KEY, Nome varchar(50));"
@@ -171,7 +148,7 @@ void TestUpdateRunGolden::referenceVersionRow()
     QFETCH(QString, referenceRow);
     QFETCH(QString, localAfter);
 
-    UpdateRunFixture f;
+    SchemaWorld f;
     const QString views = "CREATE VIEW VProdotto AS SELECT 1 AS a; "
                           "CREATE VIEW VProdotti AS SELECT 1 AS a; "
                           "CREATE TABLE Parametri (IDParametro int, Valore varchar(30));";

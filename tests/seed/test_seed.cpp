@@ -1,19 +1,14 @@
 #include "seed/seed.h"
-#include "state/context.h"
-#include "support/scriptedplatform.h"
-#include "support/testdb.h"
+#include "support/testfiles.h"
+#include "support/world.h"
 
 #include <QDate>
-#include <QTemporaryDir>
 #include <QtTest>
-#include <memory>
 
 using namespace corvane;
 
 namespace {
 
-const QString kLocal = QStringLiteral("Locale");
-const QString kReference = QStringLiteral("Corvane");
 const QStringList kTables = {QStringLiteral("AlberoCategorie"),
                              QStringLiteral("Causali"),
                              QStringLiteral("Iva"),
@@ -25,63 +20,33 @@ const QStringList kTables = {QStringLiteral("AlberoCategorie"),
                              QStringLiteral("TipiPagamento"),
                              QStringLiteral("TipiSoggetti")};
 
-struct RecordingLog : EventLog
+bool stopped(const test::RecordingLog& log)
 {
-    QStringList lines;
-    void record(const QString& line) override { lines << line; }
-    bool stopped() const
-    {
-        return !lines.filter(QStringLiteral("SeedDefaultRows stopped")).isEmpty();
-    }
-};
+    return !log.lines.filter(QStringLiteral("SeedDefaultRows stopped")).isEmpty();
+}
 
 // Two embedded databases with the lookup tables: the reference with the maker's
 // rows, the local one empty unless a test adds rows or reshapes a table.
-struct Fixture
+struct Fixture : test::World
 {
-    QTemporaryDir dir;
-    FormState form;
-    GlobalState g;
-    test::ScriptedPlatform port;
-    RecordingLog log;
-    Context ctx{form, g, port, log};
-
     explicit Fixture(const QString& localSql = {}, const QString& referenceSql = {})
     {
-        const QString schema = readFile(QStringLiteral("seed/lookup_schema.sql"));
-        test::runSqlScript(dir.path(), kReference, schema);
-        test::runSqlScript(dir.path(), kReference,
-                           readFile(QStringLiteral("seed/reference_rows.sql")));
-        if (!referenceSql.isEmpty()) test::runSqlScript(dir.path(), kReference, referenceSql);
-        test::runSqlScript(dir.path(), kLocal, schema);
-        if (!localSql.isEmpty()) test::runSqlScript(dir.path(), kLocal, localSql);
-        g.LocalConnection = openConnection(kLocal);
-        g.ReferenceConnection = openConnection(kReference);
+        const QString schema = test::readTestSource(QStringLiteral("support/lookup_tables.sql"));
+        reference(schema + test::readTestSource(QStringLiteral("seed/reference_rows.sql")));
+        if (!referenceSql.isEmpty()) reference(referenceSql);
+        local(schema);
+        if (!localSql.isEmpty()) local(localSql);
+        connect();
     }
 
-    std::unique_ptr<db::Connection> openConnection(const QString& name)
+    int count(const QString& table) const
     {
-        auto c = std::make_unique<db::Connection>();
-        c->Open(test::embeddedConnectionString(dir.path(), name));
-        return c;
+        return localRows(QStringLiteral("SELECT count(*) FROM ") + table).value(0).toInt();
     }
-
-    static QString readFile(const QString& relative)
-    {
-        QFile f(test::testSourcePath(relative));
-        if (!f.open(QIODevice::ReadOnly)) qFatal("missing test file");
-        return QString::fromUtf8(f.readAll());
-    }
-
-    QStringList local(const QString& sql) { return test::queryRows(dir.path(), kLocal, sql); }
-    int count(const QString& table)
-    {
-        return local(QStringLiteral("SELECT count(*) FROM ") + table).value(0).toInt();
-    }
-    QStringList emptyTables()
+    QStringList emptyTables() const
     {
         QStringList empty;
-        const QStringList present = local(QStringLiteral("SELECT name FROM sqlite_master"));
+        const QStringList present = localRows(QStringLiteral("SELECT name FROM sqlite_master"));
         for (const QString& t : kTables)
             if (present.contains(t) && count(t) == 0) empty << t;
         return empty;
@@ -136,38 +101,38 @@ void TestSeed::localNotOpenWritesNothing()
     SeedDefaultRows(f.ctx);
     QCOMPARE(f.emptyTables(), kTables);
     QVERIFY(f.port.boxes.isEmpty());
-    QVERIFY(!f.log.stopped());
+    QVERIFY(!stopped(f.log));
 }
 
 void TestSeed::freshDatabaseReceivesEveryDefaultRow()
 {
     Fixture f;
     SeedDefaultRows(f.ctx);
-    QVERIFY2(!f.log.stopped(), qPrintable(f.log.lines.join('\n')));
+    QVERIFY2(!stopped(f.log), qPrintable(f.log.lines.join('\n')));
     QVERIFY(f.port.boxes.isEmpty());
 
-    QCOMPARE(f.local("SELECT ID, Descrizione, IDPadre, IDCalcolaListino FROM AlberoCategorie"),
+    QCOMPARE(f.localRows("SELECT ID, Descrizione, IDPadre, IDCalcolaListino FROM AlberoCategorie"),
              QStringList{"0|Root|0|0"});
-    QCOMPARE(f.local("SELECT * FROM Causali ORDER BY IDCausale"),
+    QCOMPARE(f.localRows("SELECT * FROM Causali ORDER BY IDCausale"),
              (QStringList{"1|Vendita|1", "2|Acquisto|-1", "3|Reso|1"}));
-    QCOMPARE(f.local("SELECT IdIva, Descrizione, Aliquota, Note FROM Iva ORDER BY IdIva"),
+    QCOMPARE(f.localRows("SELECT IdIva, Descrizione, Aliquota, Note FROM Iva ORDER BY IdIva"),
              (QStringList{"10|Ridotta|10|<null>", "22|Aliquota ordinaria|22|art. 16"}));
-    QCOMPARE(f.local("SELECT IDparametro, Descrizione, Valore, Note FROM Parametri "
-                     "ORDER BY IDparametro"),
+    QCOMPARE(f.localRows("SELECT IDparametro, Descrizione, Valore, Note FROM Parametri "
+                         "ORDER BY IDparametro"),
              (QStringList{"1|Versione DataBase|3.10.b|versione",
                           "2|Magazzino predefinito|MAG1|nota di riferimento",
                           "7|Decimali prezzi|2|<null>"}));
-    QCOMPARE(f.local("SELECT idProdotto, CodInterno, Descrizione, Categoria, IdIva, Prezzo "
-                     "FROM prodotti"),
+    QCOMPARE(f.localRows("SELECT idProdotto, CodInterno, Descrizione, Categoria, IdIva, Prezzo "
+                         "FROM prodotti"),
              QStringList{"0|NUOVO0|NESSUN PRODOTTO|0|0|0"});
-    QCOMPARE(f.local("SELECT IDSoggetto, IdTipoSoggetto, RagioneSociale, Citta FROM Soggetti"),
+    QCOMPARE(f.localRows("SELECT IDSoggetto, IdTipoSoggetto, RagioneSociale, Citta FROM Soggetti"),
              QStringList{"0|CL|ANONIMO|<null>"});
-    QCOMPARE(f.local("SELECT * FROM TipiPagamento ORDER BY IDTipoPagamento"),
+    QCOMPARE(f.localRows("SELECT * FROM TipiPagamento ORDER BY IDTipoPagamento"),
              (QStringList{"1|Rimessa diretta|0|0", "2|Bonifico 30 gg FM|1|30"}));
-    QCOMPARE(f.local("SELECT * FROM TipiSoggetti ORDER BY IdTipoSoggetto"),
+    QCOMPARE(f.localRows("SELECT * FROM TipiSoggetti ORDER BY IdTipoSoggetto"),
              (QStringList{"CL|Cliente", "FO|Fornitore"}));
     // Numeric constants reach the integer columns as numbers, not as text.
-    QCOMPARE(f.local("SELECT typeof(ID), typeof(IDPadre) FROM AlberoCategorie"),
+    QCOMPARE(f.localRows("SELECT typeof(ID), typeof(IDPadre) FROM AlberoCategorie"),
              QStringList{"integer|integer"});
 }
 
@@ -202,8 +167,8 @@ void TestSeed::fixedRowAddedOnlyWithoutKeyZero()
     QFETCH(QStringList, expected);
     Fixture f(localSql);
     SeedDefaultRows(f.ctx);
-    QCOMPARE(f.local(query), expected);
-    QVERIFY(!f.log.stopped());
+    QCOMPARE(f.localRows(query), expected);
+    QVERIFY(!stopped(f.log));
     QCOMPARE(f.emptyTables(), QStringList{});
 }
 
@@ -243,8 +208,8 @@ void TestSeed::copySectionSkippedWhenTableHasRows()
     Fixture f(QStringLiteral("INSERT INTO %1 VALUES %2;").arg(table, localRow),
               QStringLiteral("DROP TABLE %1;").arg(table));
     SeedDefaultRows(f.ctx);
-    QVERIFY2(!f.log.stopped(), qPrintable(f.log.lines.join('\n')));
-    QCOMPARE(f.local(QStringLiteral("SELECT * FROM ") + table), QStringList{expectedRow});
+    QVERIFY2(!stopped(f.log), qPrintable(f.log.lines.join('\n')));
+    QCOMPARE(f.localRows(QStringLiteral("SELECT * FROM ") + table), QStringList{expectedRow});
     QCOMPARE(f.emptyTables(), QStringList{});
 }
 
@@ -252,9 +217,9 @@ void TestSeed::countersCopiedOncePerNameWithThisYear()
 {
     Fixture f;
     SeedDefaultRows(f.ctx);
-    QCOMPARE(f.local("SELECT NomeContatore, Sezionale IS NULL, Sezionale, Numerazione, "
-                     "typeof(Numerazione), Anno, typeof(Anno) FROM NumerazioneDocumenti "
-                     "ORDER BY NomeContatore"),
+    QCOMPARE(f.localRows("SELECT NomeContatore, Sezionale IS NULL, Sezionale, Numerazione, "
+                         "typeof(Numerazione), Anno, typeof(Anno) FROM NumerazioneDocumenti "
+                         "ORDER BY NomeContatore"),
              (QStringList{"DDT|0||0|text|" + thisYear() + "|integer",
                           "FATTURE|0||0|text|" + thisYear() + "|integer"}));
 }
@@ -265,8 +230,8 @@ void TestSeed::parametriMergeKeepsLocalValore()
               "INSERT INTO Parametri VALUES (2, 'Magazzino', 'MAGLOC', NULL);"
               "INSERT INTO Parametri VALUES (99, 'Solo locale', 'L', 'resta');");
     SeedDefaultRows(f.ctx);
-    QVERIFY(!f.log.stopped());
-    QCOMPARE(f.local("SELECT * FROM Parametri ORDER BY IDparametro"),
+    QVERIFY(!stopped(f.log));
+    QCOMPARE(f.localRows("SELECT * FROM Parametri ORDER BY IDparametro"),
              (QStringList{"1|Versione DataBase|3.09|versione",
                           "2|Magazzino predefinito|MAGLOC|nota di riferimento",
                           "7|Decimali prezzi|2|<null>", "99|Solo locale|L|resta"}));
@@ -276,7 +241,7 @@ void TestSeed::tipiDocumentoDuplicateKeyAndConstantFlag()
 {
     Fixture f;
     SeedDefaultRows(f.ctx);
-    QCOMPARE(f.local("SELECT * FROM TipiDocumento ORDER BY IDTipoDocumento"),
+    QCOMPARE(f.localRows("SELECT * FROM TipiDocumento ORDER BY IDTipoDocumento"),
              (QStringList{"1|Fattura|FATTURE|1|0|0|1|CL|-1|<null>|2|fattura.rpt|0",
                           "2|DDT|DDT|-1|1|0|0|CL|-1|1|1|ddt.rpt|0"}));
 }
@@ -306,10 +271,10 @@ void TestSeed::missingLocalColumnStopsEverythingAfter()
     QFETCH(QStringList, emptyAfter);
     Fixture f(reshape);
     SeedDefaultRows(f.ctx);
-    QVERIFY(f.log.stopped());
+    QVERIFY(stopped(f.log));
     QVERIFY(f.port.boxes.isEmpty());
     QCOMPARE(f.emptyTables(), emptyAfter);
-    QCOMPARE(f.local("SELECT Descrizione FROM AlberoCategorie"), QStringList{"Root"});
+    QCOMPARE(f.localRows("SELECT Descrizione FROM AlberoCategorie"), QStringList{"Root"});
 }
 
 void TestSeed::refusedRowKeepsEarlierRowsOfItsSection()
@@ -318,8 +283,8 @@ void TestSeed::refusedRowKeepsEarlierRowsOfItsSection()
     Fixture f("DROP TABLE Iva; CREATE TABLE Iva (IdIva int, Descrizione varchar(50), "
               "Aliquota decimal(18, 2), Note varchar(100) NOT NULL);");
     SeedDefaultRows(f.ctx);
-    QVERIFY(f.log.stopped());
-    QCOMPARE(f.local("SELECT IdIva FROM Iva"), QStringList{"22"});
+    QVERIFY(stopped(f.log));
+    QCOMPARE(f.localRows("SELECT IdIva FROM Iva"), QStringList{"22"});
     QCOMPARE(f.count("Causali"), 3);
     QCOMPARE(f.count("NumerazioneDocumenti"), 0);
     QCOMPARE(f.count("TipiSoggetti"), 0);
@@ -330,8 +295,8 @@ void TestSeed::keyWithQuoteIsLookedUpAndInserted()
     Fixture f({}, "INSERT INTO TipiSoggetti VALUES ('L''', 'Legale'), ('ZZ', 'Altro'), "
                   "('L''', 'Legale doppio');");
     SeedDefaultRows(f.ctx);
-    QVERIFY2(!f.log.stopped(), qPrintable(f.log.lines.join('\n')));
-    QCOMPARE(f.local("SELECT * FROM TipiSoggetti ORDER BY IdTipoSoggetto"),
+    QVERIFY2(!stopped(f.log), qPrintable(f.log.lines.join('\n')));
+    QCOMPARE(f.localRows("SELECT * FROM TipiSoggetti ORDER BY IdTipoSoggetto"),
              (QStringList{"CL|Cliente", "FO|Fornitore", "L'|Legale", "ZZ|Altro"}));
 }
 
@@ -351,7 +316,7 @@ void TestSeed::referenceUnavailableStopsAtFirstCopy()
     else
         f.g.ReferenceConnection.reset();
     SeedDefaultRows(f.ctx);
-    QVERIFY(f.log.stopped());
+    QVERIFY(stopped(f.log));
     QVERIFY(f.port.boxes.isEmpty());
     QCOMPARE(f.emptyTables(), kTables.mid(1));
 }
@@ -360,19 +325,21 @@ void TestSeed::secondRunRestoresOnlyWhatTheRulesSay()
 {
     Fixture f;
     SeedDefaultRows(f.ctx);
-    test::runSqlScript(
-        f.dir.path(), kLocal,
-        "DELETE FROM AlberoCategorie; DELETE FROM Causali WHERE IDCausale = 3;"
-        "UPDATE Parametri SET Note = 'cambiata', Descrizione = 'x', Valore = 'v'"
-        " WHERE IDparametro = 2; DELETE FROM TipiPagamento WHERE IDTipoPagamento = 1;");
-    QStringList before;
+    f.local("DELETE FROM AlberoCategorie; DELETE FROM Causali WHERE IDCausale = 3;"
+            "UPDATE Parametri SET Note = 'cambiata', Descrizione = 'x', Valore = 'v'"
+            " WHERE IDparametro = 2; DELETE FROM TipiPagamento WHERE IDTipoPagamento = 1;");
+    QHash<QString, QStringList> before;
     for (const QString& t : kTables)
-        before << f.local("SELECT * FROM " + t);
+        before[t] = f.localRows("SELECT * FROM " + t);
 
     SeedDefaultRows(f.ctx);
-    QVERIFY(!f.log.stopped());
-    QCOMPARE(f.local("SELECT * FROM AlberoCategorie"), QStringList{"0|Root|0|0"});
-    QCOMPARE(f.local("SELECT * FROM Parametri WHERE IDparametro = 2"),
+    QVERIFY(!stopped(f.log));
+    // Only the fixed row and the reference's texts come back; the rest stays as left.
+    for (const QString& t : kTables)
+        if (t != QLatin1String("AlberoCategorie") && t != QLatin1String("Parametri"))
+            QCOMPARE(f.localRows("SELECT * FROM " + t), before.value(t));
+    QCOMPARE(f.localRows("SELECT * FROM AlberoCategorie"), QStringList{"0|Root|0|0"});
+    QCOMPARE(f.localRows("SELECT * FROM Parametri WHERE IDparametro = 2"),
              QStringList{"2|Magazzino predefinito|v|nota di riferimento"});
     QCOMPARE(f.count("Causali"), 2);
     QCOMPARE(f.count("TipiPagamento"), 1);

@@ -22,12 +22,14 @@ bool ScriptedPlatform::allBoxesAsExpected() const
 QString ScriptedPlatform::explain() const
 {
     QStringList lines = m_problems;
-    for (const Expected& e : m_expected) lines << QStringLiteral("box never shown: ") + e.text;
+    for (const Expected& e : m_expected)
+        lines << QStringLiteral("box never shown: ") + e.text;
     return lines.join(QLatin1Char('\n'));
 }
 
 Answer ScriptedPlatform::messageBox(const QString& text, const QString& title, int style)
 {
+    if (onBox) onBox(text);
     boxes.append({text, title, style});
     if (m_expected.empty()) {
         m_problems << QStringLiteral("unexpected box: [%1] %2").arg(title, text);
@@ -36,7 +38,8 @@ Answer ScriptedPlatform::messageBox(const QString& text, const QString& title, i
     const Expected e = m_expected.front();
     const bool match = e.prefix ? text.startsWith(e.text) : text == e.text;
     if (!match) {
-        m_problems << QStringLiteral("box [%1] %2 shown where %3 was expected").arg(title, text, e.text);
+        m_problems
+            << QStringLiteral("box [%1] %2 shown where %3 was expected").arg(title, text, e.text);
         return style == style::YesNoQuestion ? Answer::No : Answer::Ok;
     }
     m_expected.pop_front();
@@ -49,7 +52,10 @@ void ScriptedPlatform::yield()
     if (onYield) onYield();
 }
 
-void ScriptedPlatform::endProgram(int exitCode) { throw ProgramEnded{exitCode}; }
+void ScriptedPlatform::endProgram(int exitCode)
+{
+    throw ProgramEnded{exitCode};
+}
 
 bool ScriptedPlatform::launch(const QString& path)
 {
@@ -63,6 +69,9 @@ bool ScriptedPlatform::shellOpen(const QString& path, const QString& workingFold
     return true;
 }
 
-void ScriptedPlatform::setMousePointer(int pointerStyle) { mousePointer = pointerStyle; }
+void ScriptedPlatform::setMousePointer(int pointerStyle)
+{
+    mousePointer = pointerStyle;
+}
 
 } // namespace corvane::test

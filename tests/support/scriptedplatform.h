@@ -61,6 +61,9 @@ public:
     bool launchSucceeds = true;
     // Called at every yield (after counting it), e.g. to deliver a timer tick.
     std::function<void()> onYield;
+    // Called with the text of each box before it is answered, e.g. to look
+    // at the window while the box is up.
+    std::function<void(const QString&)> onBox;
 
 private:
     struct Expected

@@ -1,10 +1,10 @@
 #include "testdb.h"
 
+#include "base/paths.h"
+
 #include <QDir>
 #include <QFile>
-
 #include <sqlite3.h>
-
 #include <stdexcept>
 
 namespace corvane::test {
@@ -16,7 +16,7 @@ struct Db
     sqlite3* handle = nullptr;
     explicit Db(const QString& path)
     {
-        if (sqlite3_open(QFile::encodeName(path).constData(), &handle) != SQLITE_OK)
+        if (sqlite3_open(toSqlitePath(path).constData(), &handle) != SQLITE_OK)
             throw std::runtime_error("cannot open " + path.toStdString());
     }
     ~Db() { sqlite3_close(handle); }
@@ -39,13 +39,6 @@ void runSqlScript(const QString& folder, const QString& name, const QString& scr
         sqlite3_free(message);
         throw std::runtime_error("SQL script failed: " + text);
     }
-}
-
-void runSqlFile(const QString& folder, const QString& name, const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("cannot read " + path.toStdString());
-    runSqlScript(folder, name, QString::fromUtf8(file.readAll()));
 }
 
 QString embeddedConnectionString(const QString& folder, const QString& name)
@@ -79,11 +72,6 @@ QStringList queryRows(const QString& folder, const QString& name, const QString&
     }
     sqlite3_finalize(stmt);
     return rows;
-}
-
-QString testSourcePath(const QString& relative)
-{
-    return QDir(QStringLiteral(CORVANE_TEST_SOURCE_DIR)).filePath(relative);
 }
 
 } // namespace corvane::test

@@ -10,8 +10,6 @@ namespace corvane::test {
 // SQL script (several statements). Fails the calling test through QFAIL-like
 // exception on an SQL error.
 void runSqlScript(const QString& folder, const QString& name, const QString& script);
-// Same, from a file.
-void runSqlFile(const QString& folder, const QString& name, const QString& path);
 
 // The connection string the program builds for an embedded database.
 QString embeddedConnectionString(const QString& folder, const QString& name);
@@ -21,8 +19,5 @@ QString embeddedConfIni(const QString& folder, const QString& name);
 // Rows of a query on <folder>/<name>.db, each row's values joined by "|"
 // (NULL written as "<null>").
 QStringList queryRows(const QString& folder, const QString& name, const QString& sql);
-
-// Absolute path of a file under tests/.
-QString testSourcePath(const QString& relative);
 
 } // namespace corvane::test

@@ -1,4 +1,6 @@
--- The customer's database: older, with data of its own and no version row.
+-- The customer's database: older, with data of its own and no version row,
+-- and without the lookup table TipiSoggetti, which the run creates and fills.
+DROP TABLE TipiSoggetti;
 CREATE TABLE Clienti (IDCliente integer PRIMARY KEY, RagioneSociale varchar(100));
 INSERT INTO Clienti VALUES (1, 'Bianchi srl'), (2, 'Verdi spa');
 INSERT INTO Causali VALUES (9, 'Causale del cliente', 0);

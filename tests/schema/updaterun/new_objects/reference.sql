@@ -1,5 +1,4 @@
--- The maker's database: one table, two columns and two views ahead of the customer.
-CREATE TABLE TipiSoggetti (IdTipoSoggetto varchar(2) NOT NULL, Descrizione varchar(50));
+-- The maker's database: two tables, two columns and two views ahead of the customer.
 CREATE TABLE Clienti (IDCliente integer PRIMARY KEY, RagioneSociale varchar(100),
                       Sconto decimal(18, 4) NOT NULL DEFAULT (0), Citta varchar(50));
 CREATE TABLE Ordini (IDOrdine integer PRIMARY KEY, IDCliente int NOT NULL,
@@ -12,7 +11,8 @@ INSERT INTO Clienti VALUES (1, 'Riferimento', 5, 'Roma');
 INSERT INTO AlberoCategorie VALUES (0, 'Radice', 0, 0);
 INSERT INTO Causali VALUES (1, 'Vendita', 1), (2, 'Acquisto', -1);
 INSERT INTO Iva VALUES (22, 'Ordinaria', 22, NULL);
-INSERT INTO NumerazioneDocumenti VALUES ('FATTURE', 'A', '10', 2020), ('FATTURE', 'B', '3', 2021);
+INSERT INTO NumerazioneDocumenti (NomeContatore, Sezionale, Numerazione, Anno)
+    VALUES ('FATTURE', 'A', '10', 2020), ('FATTURE', 'B', '3', 2021);
 INSERT INTO Parametri VALUES (1, 'Versione DataBase', '4.2.b', NULL),
                              (5, 'Giorni scadenza', '30', 'predefinito');
 INSERT INTO TipiDocumento VALUES (1, 'Fattura', 'FATTURE', 1, 0, 0, 1, 'CL', -1, NULL, 2, 'f.rpt', 1);

@@ -1,4 +1,3 @@
-CREATE TABLE TipiSoggetti (IdTipoSoggetto varchar(2) NOT NULL, Descrizione varchar(50));
 CREATE VIEW VProdotti AS SELECT idProdotto, CodInterno FROM prodotti;
 INSERT INTO Parametri VALUES (1, 'Versione DataBase', 'V4.9', 'locale');
-INSERT INTO prodotti VALUES (0, 'MIO0', 'Prodotto del cliente', 1, 22);
+INSERT INTO prodotti VALUES (0, 'MIO0', 'Prodotto del cliente', 1, 22, 9.5);

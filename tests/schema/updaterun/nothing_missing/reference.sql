@@ -1,5 +1,4 @@
 -- Same schema on both sides: only the rows and the version differ.
-CREATE TABLE TipiSoggetti (IdTipoSoggetto varchar(2) NOT NULL, Descrizione varchar(50));
 CREATE VIEW VProdotti AS SELECT idProdotto, CodInterno FROM prodotti;
 INSERT INTO Parametri VALUES (1, 'Versione DataBase', 'v5.0-rc', NULL);
 INSERT INTO TipiPagamento VALUES (1, 'Rimessa diretta', 0, 0), (2, 'Bonifico', 1, 30);

@@ -1,4 +1,3 @@
-CREATE TABLE TipiSoggetti (IdTipoSoggetto varchar(2) NOT NULL, Descrizione varchar(50));
 CREATE VIEW VProdotti AS SELECT idProdotto, CodInterno FROM prodotti;
 CREATE TABLE VRiepilogo (Nota varchar(50));
 INSERT INTO VRiepilogo VALUES ('appunti del cliente');

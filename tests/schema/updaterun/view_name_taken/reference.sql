@@ -1,5 +1,4 @@
 -- The customer made a table under the name of a view the maker added later.
-CREATE TABLE TipiSoggetti (IdTipoSoggetto varchar(2) NOT NULL, Descrizione varchar(50));
 CREATE VIEW VProdotti AS SELECT idProdotto, CodInterno FROM prodotti;
 CREATE VIEW VRiepilogo AS SELECT IdIva, Aliquota FROM Iva;
 CREATE VIEW VTipi AS SELECT IdTipoSoggetto FROM TipiSoggetti;
