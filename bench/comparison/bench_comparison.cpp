@@ -1,20 +1,16 @@
 // Schema comparison on a large embedded schema: the whole run against the
 // catalogue queries it issues, run alone through the same database layer.
 //   bench_comparison [tables] [columns] [views]   (default 1000 40 200)
+#include "common/benchplatform.h"
 #include "common/peakmemory.h"
 #include "schema/comparison.h"
-#include "state/context.h"
-#include "support/testdb.h"
+#include "support/world.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <stdexcept>
 
 using namespace corvane;
 
@@ -51,60 +47,6 @@ QString schemaScript(const Shape& shape, bool local)
     return sql + QStringLiteral("COMMIT;");
 }
 
-// Yields like the window does (at most one event-loop pass per
-// kYieldIntervalMs), or with a pass at every yield. Keeps the longest stretch
-// without a pass.
-class BenchPlatform : public PlatformPort
-{
-public:
-    Answer messageBox(const QString&, const QString&, int) override { return Answer::Ok; }
-    void yield() override
-    {
-        ++yields;
-        if (minPassIntervalMs > 0 && m_clock.nsecsElapsed() < minPassIntervalMs * 1000000) return;
-        mark();
-        QCoreApplication::processEvents();
-        ++passes;
-    }
-    [[noreturn]] void endProgram(int code) override { std::exit(code); }
-    bool launch(const QString&) override { return false; }
-    bool shellOpen(const QString&, const QString&) override { return false; }
-    void setMousePointer(int) override {}
-    QStringList commandLine() const override { return {}; }
-    QString programFolder() const override { return folder; }
-    QVersionNumber programVersion() const override { return {1, 2, 0}; }
-
-    void start()
-    {
-        longestGapMs = 0;
-        yields = passes = 0;
-        m_clock.start();
-    }
-    void mark()
-    {
-        const double gap = m_clock.nsecsElapsed() / 1e6;
-        if (gap > longestGapMs) {
-            longestGapMs = gap;
-            longestGapBefore = QStringLiteral("grid row %1, \"%2\"")
-                                   .arg(form->FlexDb.Rows() - 1)
-                                   .arg(form->lblinfo.visible() ? form->lblinfo.caption()
-                                                                : QStringLiteral("run over"));
-        }
-        m_clock.restart();
-    }
-
-    QString folder;
-    const FormState* form = nullptr;
-    qint64 minPassIntervalMs = 0;
-    double longestGapMs = 0;
-    QString longestGapBefore;
-    long yields = 0;
-    long passes = 0;
-
-private:
-    QElapsedTimer m_clock;
-};
-
 // The best time over the rounds (the machine may be shared) and the longest
 // gap of the best and of the worst round.
 struct RunFigures
@@ -127,19 +69,12 @@ struct RunFigures
         bestRoundGapMs = std::min(bestRoundGapMs, port.longestGapMs);
         if (port.longestGapMs > worstRoundGapMs) {
             worstRoundGapMs = port.longestGapMs;
-            worstGapBefore = port.longestGapBefore;
+            worstGapBefore = port.longestGapEnd;
         }
         yields = port.yields;
         passes = port.passes;
     }
 };
-
-std::unique_ptr<db::Connection> connect(const QString& connectionString)
-{
-    auto connection = std::make_unique<db::Connection>();
-    connection->Open(connectionString);
-    return connection;
-}
 
 // Every catalogue query of a run, each result read to its end, nothing else.
 long catalogueQueriesAlone(db::Connection& reference, db::Connection& local)
@@ -191,34 +126,30 @@ long catalogueQueriesAlone(db::Connection& reference, db::Connection& local)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("CORVANE_FTP_HOST", "127.0.0.1:1");
+    test::useClosedUpdateServer();
     QApplication app(argc, argv);
     Shape shape;
     const QStringList args = app.arguments();
     if (args.size() > 3) shape = {args[1].toInt(), args[2].toInt(), args[3].toInt()};
 
-    QTemporaryDir dir;
-    test::runSqlScript(dir.path(), QStringLiteral("Corvane"), schemaScript(shape, false));
-    test::runSqlScript(dir.path(), QStringLiteral("Locale"), schemaScript(shape, true));
-
-    GlobalState g;
-    g.ReferenceConnectionString =
-        test::embeddedConnectionString(dir.path(), QStringLiteral("Corvane"));
-    g.LocalConnectionString = test::embeddedConnectionString(dir.path(), QStringLiteral("Locale"));
-    g.ReferenceConnection = connect(g.ReferenceConnectionString);
-    g.LocalConnection = connect(g.LocalConnectionString);
-
-    FormState form;
-    form.lblConnesso.setCaption(QStringLiteral("DB Connesso"));
+    test::BasicWorld<BenchPlatform, EventLog> world;
+    world.reference(schemaScript(shape, false));
+    world.local(schemaScript(shape, true));
+    world.connect();
+    GlobalState& g = world.g;
+    FormState& form = world.form;
+    BenchPlatform& port = world.port;
+    Context& ctx = world.ctx;
+    // Where the longest stretch without an event-loop pass ended.
+    port.phase = [&form] {
+        return QStringLiteral("grid row %1, \"%2\"")
+            .arg(form.FlexDb.Rows() - 1)
+            .arg(form.lblinfo.visible() ? form.lblinfo.caption() : QStringLiteral("run over"));
+    };
     QTableView view;
     view.setModel(&form.FlexDb);
     view.resize(800, 400);
     view.show();
-    BenchPlatform port;
-    port.folder = dir.path();
-    port.form = &form;
-    EventLog log;
-    Context ctx{form, g, port, log};
 
     // Warm both paths once, then alternate.
     catalogueQueriesAlone(*g.ReferenceConnection, *g.LocalConnection);

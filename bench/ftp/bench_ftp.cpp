@@ -5,10 +5,12 @@
 //    stalled server;
 //  - the bytes LeggiVersioneFile reads of a 200 MB executable.
 #include "base/error.h"
+#include "common/benchplatform.h"
 #include "ftpupdate/ftpsteps.h"
 #include "ftpupdate/pereader.h"
-#include "state/context.h"
 #include "support/ftptestserver.h"
+#include "support/testfiles.h"
+#include "support/world.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -26,52 +28,7 @@ namespace {
 
 // The window's platform as far as a transfer sees it: yield runs the event
 // loop; the longest time between two services is kept.
-class LoopPlatform : public PlatformPort
-{
-public:
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 longest = 0;
-    int ticks = 0;
-
-    void restart()
-    {
-        clock.start();
-        last = 0;
-        longest = 0;
-    }
-    void note()
-    {
-        const qint64 now = clock.elapsed();
-        if (now - last > 60 && qEnvironmentVariableIsSet("BENCH_FTP_GAPS"))
-            std::fprintf(stderr, "gap of %lld ms ending at %lld ms\n", now - last, now);
-        longest = qMax(longest, now - last);
-        last = now;
-    }
-    Answer messageBox(const QString& text, const QString&, int) override
-    {
-        std::fprintf(stderr, "box: %s\n", qPrintable(text));
-        return Answer::Ok;
-    }
-    void yield() override
-    {
-        note();
-        QCoreApplication::processEvents();
-    }
-    [[noreturn]] void endProgram(int code) override { std::exit(code); }
-    bool launch(const QString&) override { return true; }
-    bool shellOpen(const QString&, const QString&) override { return true; }
-    void setMousePointer(int) override {}
-    QStringList commandLine() const override { return {}; }
-    QString programFolder() const override { return folder; }
-    QVersionNumber programVersion() const override { return {}; }
-    QString folder;
-    LoopPlatform() { clock.start(); }
-};
-
-struct NullLog : EventLog
-{
-};
+using FtpWorld = test::BasicWorld<BenchPlatform, EventLog>;
 
 void writeRandom(const QString& path, qint64 size)
 {
@@ -86,15 +43,13 @@ void writeRandom(const QString& path, qint64 size)
 }
 
 // Seconds ScaricaFileFtp takes, and the longest event-loop pause meanwhile.
-double fetchOurs(LoopPlatform& port, const QString& name, bool expectFailure)
+double fetchOurs(FtpWorld& world, const QString& name, bool expectFailure)
 {
-    FormState form;
-    GlobalState g;
-    NullLog log;
-    Context ctx{form, g, port, log};
+    Context& ctx = world.ctx;
+    BenchPlatform& port = world.port;
     std::optional<UpdateServerSession> s = ApriSessioneFtp(ctx);
     if (!s) qFatal("no session");
-    port.restart();
+    port.start();
     QElapsedTimer t;
     t.start();
     try {
@@ -104,7 +59,7 @@ double fetchOurs(LoopPlatform& port, const QString& name, bool expectFailure)
     } catch (const Error& e) {
         if (!expectFailure) qFatal("transfer failed: %s", qPrintable(e.description()));
     }
-    port.note();
+    port.mark();
     return t.elapsed() / 1000.0;
 }
 
@@ -126,17 +81,20 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const qint64 size = 256LL << 20;
-    QTemporaryDir dir;
+    FtpWorld world;
+    const QTemporaryDir& dir = world.dir;
+    BenchPlatform& port = world.port;
+    port.echoBoxes = true;
+    if (qEnvironmentVariableIsSet("BENCH_FTP_GAPS")) port.reportGapsOverMs = 60;
     const QString root = dir.filePath("server");
     const QString dist = root + "/distributori/CORVANE";
-    LoopPlatform port;
     port.folder = dir.filePath("program");
     QDir().mkpath(dist);
     QDir().mkpath(port.folder);
     writeRandom(dist + "/big.bin", size);
     // Something for the event loop to do, as a window has: a 10 ms timer.
     QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] { ++port.ticks; });
+    QObject::connect(&tick, &QTimer::timeout, [] {});
     tick.start(10);
 
     test::FtpTestServer server(root);
@@ -152,8 +110,8 @@ int main(int argc, char** argv)
         QFile::remove(dir.filePath("curl.bin"));
         QFile::remove(port.folder + "/big.bin");
         curl = qMin(curl, fetchCurl(server.port(), "big.bin", dir.filePath("curl.bin")));
-        ours = qMin(ours, fetchOurs(port, "big.bin", false));
-        pause = qMax(pause, port.longest);
+        ours = qMin(ours, fetchOurs(world, "big.bin", false));
+        pause = qMax(pause, static_cast<qint64>(port.longestGapMs));
     }
     if (QFileInfo(port.folder + "/big.bin").size() != size) qFatal("our copy has the wrong size");
     const double mib = size / double(1 << 20);
@@ -168,15 +126,15 @@ int main(int argc, char** argv)
     if (!stalled.start()) qFatal("FTP server: %s", qPrintable(stalled.errors()));
     qputenv("CORVANE_FTP_HOST", stalled.hostAndPort().toUtf8());
     ftpTimeouts().stallSeconds = 3;
-    const double stalledFor = fetchOurs(port, "big.bin", true);
+    const double stalledFor = fetchOurs(world, "big.bin", true);
     std::printf("ftp stalled server: ended after %.1f s, longest event-loop pause %lld ms\n",
-                stalledFor, static_cast<long long>(port.longest));
+                stalledFor, static_cast<long long>(port.longestGapMs));
 
     // The version of a 200 MB executable whose resource sits at its end.
     const QString exe = dir.filePath("large.exe");
-    if (QProcess::execute("bash", {CORVANE_BUILDPE, exe, "pe32", "--padding",
-                                   QString::number(200 * 1000 * 1000)}) != 0)
-        qFatal("cannot build the large executable");
+    const QString built =
+        test::buildPe(exe, "pe32", {"--padding", QString::number(200 * 1000 * 1000)});
+    if (!built.isEmpty()) qFatal("cannot build the large executable: %s", qPrintable(built));
     qint64 bytesRead = 0;
     QElapsedTimer t;
     t.start();

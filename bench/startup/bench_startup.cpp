@@ -11,13 +11,11 @@
 #include "support/ftptestserver.h"
 #include "support/scriptedplatform.h"
 #include "support/testdb.h"
+#include "support/testfiles.h"
+#include "support/world.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 
@@ -25,27 +23,13 @@ using namespace corvane;
 
 namespace {
 
-const QString kSchema =
-    QStringLiteral("CREATE TABLE Parametri (IDParametro INTEGER PRIMARY KEY, Descrizione TEXT, "
-                   "Valore TEXT, Note TEXT);"
-                   "CREATE TABLE soggetti (IDsoggetto INTEGER PRIMARY KEY, RagioneSociale TEXT);"
-                   "CREATE TABLE InfoAggiornamenti (Nome TEXT, Data TEXT, Versione TEXT);"
-                   "INSERT INTO Parametri VALUES (1, 'Versione', '3.1', NULL);"
-                   "INSERT INTO soggetti VALUES (1, 'Rossi srl');");
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
 double directWork(const QString& folder)
 {
     QElapsedTimer clock;
     clock.start();
     db::Connection local, reference;
-    local.Open(test::embeddedConnectionString(folder, QStringLiteral("local")));
-    reference.Open(test::embeddedConnectionString(folder, QStringLiteral("Corvane")));
+    local.Open(test::embeddedConnectionString(folder, test::kLocalDatabase));
+    reference.Open(test::embeddedConnectionString(folder, test::kReferenceDatabase));
     for (db::Connection* c : {&local, &reference}) {
         db::Recordset rs;
         rs.Open(QStringLiteral("Select Valore FROM Parametri where IDParametro = 1"), *c, 3, 1);
@@ -62,20 +46,19 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     gui::installFontSubstitution();
 
-    QTemporaryDir dir;
-    const QString folder = dir.path();
-    test::runSqlScript(folder, QStringLiteral("local"), kSchema);
-    test::runSqlScript(folder, QStringLiteral("Corvane"), kSchema);
-    writeFile(folder + "/conf.ini",
-              test::embeddedConfIni(folder, QStringLiteral("local")).toUtf8());
-    const QString published = folder + "/ftp/distributori/CORVANE";
-    QDir().mkpath(published);
-    writeFile(published + "/VERSIONE.TXT", "2.0.15\r\n");
-    if (QProcess::execute(QStringLiteral("bash"),
-                          {QStringLiteral(CORVANE_BUILDPE), folder + "/Corvane.exe",
-                           QStringLiteral("pe32"), QStringLiteral("--file-version"),
-                           QStringLiteral("2,0,0,15")}) != 0) {
-        std::fprintf(stderr, "startup: cannot build Corvane.exe\n");
+    const test::TestFolder program;
+    const QString folder = program.path();
+    test::writeProgramFolder(folder);
+    // A firm on both sides: the version check writes its row to the reference.
+    const QString firm = QStringLiteral("INSERT INTO soggetti VALUES (1, 'Rossi srl', NULL);");
+    program.local(firm);
+    program.reference(firm);
+    test::writeFile(folder + "/ftp/distributori/CORVANE/VERSIONE.TXT", "2.0.15\r\n");
+    const QString built =
+        test::buildPe(folder + "/Corvane.exe", QStringLiteral("pe32"),
+                      {QStringLiteral("--file-version"), QStringLiteral("2,0,0,15")});
+    if (!built.isEmpty()) {
+        std::fprintf(stderr, "startup: cannot build Corvane.exe: %s\n", qPrintable(built));
         return 1;
     }
     test::FtpTestServer ftp(folder + "/ftp");
@@ -83,7 +66,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "startup: FTP server: %s\n", qPrintable(ftp.errors()));
         return 1;
     }
-    qputenv("CORVANE_REFERENCE_HOST", ("sqlite:" + folder).toUtf8());
+    qputenv("CORVANE_REFERENCE_HOST", program.server().toUtf8());
     qputenv("CORVANE_FTP_HOST", ftp.hostAndPort().toUtf8());
 
     constexpr int kRounds = 5;

@@ -3,20 +3,19 @@
 // comparison) against the DDL statements it sent, executed alone through the
 // same database layer on a copy of the local database taken before the run.
 //   bench_updaterun [missing tables] [missing columns]   (default 200 2000)
+#include "common/benchplatform.h"
 #include "common/peakmemory.h"
 #include "schema/comparison.h"
 #include "schema/updaterun.h"
-#include "state/context.h"
 #include "support/testdb.h"
+#include "support/testfiles.h"
+#include "support/world.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <stdexcept>
 
 using namespace corvane;
 
@@ -25,33 +24,11 @@ namespace {
 constexpr int kColumnsPerNewTable = 10;
 constexpr int kMissingColumnsPerTable = 20;
 
+// The lookup tables of the tests, and the second view the comparison looks for.
 QString lookupTables()
 {
-    return QStringLiteral(
-        "CREATE TABLE AlberoCategorie (ID int, Descrizione varchar(50), IDPadre int, "
-        "IDCalcolaListino int);"
-        "CREATE TABLE Causali (IDCausale int, Descrizione varchar(50), ValorizzazioneMagazzino "
-        "int);"
-        "CREATE TABLE Iva (IdIva int, Descrizione varchar(50), Aliquota decimal(18, 2), Note "
-        "varchar(50));"
-        "CREATE TABLE NumerazioneDocumenti (NomeContatore varchar(30), Sezionale varchar(5), "
-        "  Numerazione varchar(10), Anno smallint);"
-        "CREATE TABLE Parametri (IDparametro int, Descrizione varchar(50), Valore varchar(50), "
-        "Note varchar(50));"
-        "CREATE TABLE prodotti (idProdotto int, CodInterno varchar(20), Descrizione varchar(50), "
-        "  Categoria int, IdIva int);"
-        "CREATE TABLE Soggetti (IDSoggetto int, IdTipoSoggetto varchar(2), RagioneSociale "
-        "varchar(50));"
-        "CREATE TABLE TipiDocumento (IDTipoDocumento int, Descrizione varchar(50), NomeContatore "
-        "varchar(30), "
-        "  ValorizzazioneMagazzino int, trasporto bit, Riepilogativa bit, Contabile bit, "
-        "  IDTipiSoggetto varchar(2), AggiornaGiacenza int, IDTipoDocsorgente int, Copie int, "
-        "  Report varchar(50), ECBrellomix bit);"
-        "CREATE TABLE TipiPagamento (IDTipoPagamento int, Descrizione varchar(50), FineMese bit, "
-        "Giorni int);"
-        "CREATE TABLE TipiSoggetti (IdTipoSoggetto varchar(2), Descrizione varchar(50));"
-        "CREATE VIEW VProdotto AS SELECT idProdotto FROM prodotti;"
-        "CREATE VIEW VProdotti AS SELECT idProdotto FROM prodotti;");
+    return test::readTestSource(QStringLiteral("support/lookup_tables.sql")) +
+           QStringLiteral("CREATE VIEW VProdotti AS SELECT idProdotto FROM prodotti;");
 }
 
 // The reference holds every table whole; the local database lacks the new
@@ -91,61 +68,6 @@ QString schemaScript(int newTables, int missingColumns, bool local)
     return sql + QStringLiteral("COMMIT;");
 }
 
-// Answers every box, and keeps the longest stretch without a yield.
-class BenchPlatform : public PlatformPort
-{
-public:
-    Answer messageBox(const QString& text, const QString&, int) override
-    {
-        boxes << text;
-        mark();
-        return Answer::Ok;
-    }
-    void yield() override
-    {
-        mark();
-        QCoreApplication::processEvents();
-    }
-    [[noreturn]] void endProgram(int code) override { std::exit(code); }
-    bool launch(const QString&) override { return false; }
-    bool shellOpen(const QString&, const QString&) override { return false; }
-    void setMousePointer(int) override {}
-    QStringList commandLine() const override { return {}; }
-    QString programFolder() const override { return folder; }
-    QVersionNumber programVersion() const override { return {1, 2, 0}; }
-
-    void start()
-    {
-        longestGapMs = 0;
-        clock.start();
-    }
-    void mark()
-    {
-        const qint64 gap = clock.restart();
-        if (gap > longestGapMs) {
-            longestGapMs = gap;
-            longestGapEnd = phase ? phase() : QString();
-        }
-    }
-
-    QString folder;
-    QStringList boxes;
-    QElapsedTimer clock;
-    qint64 longestGapMs = 0;
-    QString longestGapEnd;          // where the longest stretch ended
-    std::function<QString()> phase; // the phase shown on the window
-};
-
-struct StatementLog : EventLog
-{
-    QStringList statements;
-    void record(const QString& line) override
-    {
-        static const QString prefix = QStringLiteral("Cmd_Click: executed: ");
-        if (line.startsWith(prefix)) statements << line.mid(prefix.size());
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -153,37 +75,21 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int newTables = argc > 1 ? std::atoi(argv[1]) : 200;
     const int missingColumns = argc > 2 ? std::atoi(argv[2]) : 2000;
-    qputenv("CORVANE_FTP_HOST",
-            "127.0.0.1:9"); // nothing listens: the version check gives up at once
+    test::useClosedUpdateServer(); // the version check gives up at once
 
-    QTemporaryDir dir;
-    const QString folder = dir.path();
-    test::runSqlScript(folder, QStringLiteral("Corvane"),
-                       schemaScript(newTables, missingColumns, false));
-    test::runSqlScript(folder, QStringLiteral("Locale"),
-                       schemaScript(newTables, missingColumns, true));
+    test::BasicWorld<BenchPlatform> world;
+    const QString folder = world.path();
+    world.reference(schemaScript(newTables, missingColumns, false));
+    world.local(schemaScript(newTables, missingColumns, true));
     QFile::copy(folder + "/Locale.db", folder + "/Copia.db");
+    world.connect();
 
-    FormState form;
-    GlobalState g;
-    BenchPlatform port;
-    StatementLog log;
-    Context ctx{form, g, port, log};
-    port.folder = folder;
+    FormState& form = world.form;
+    BenchPlatform& port = world.port;
+    Context& ctx = world.ctx;
     port.phase = [&form] {
         return form.lblinfo.caption() + QStringLiteral(" (row %1)").arg(form.PB1.value());
     };
-    g.ReferenceServer = g.LocalServer = QStringLiteral("sqlite:") + folder;
-    g.ReferenceUser = g.LocalUser = QStringLiteral("sa");
-    g.ReferenceDatabase = QStringLiteral("Corvane");
-    g.LocalDatabase = QStringLiteral("Locale");
-    g.ReferenceConnectionString = test::embeddedConnectionString(folder, g.ReferenceDatabase);
-    g.LocalConnectionString = test::embeddedConnectionString(folder, g.LocalDatabase);
-    g.ReferenceConnection = std::make_unique<db::Connection>();
-    g.ReferenceConnection->Open(g.ReferenceConnectionString);
-    g.LocalConnection = std::make_unique<db::Connection>();
-    g.LocalConnection->Open(g.LocalConnectionString);
-    form.lblConnesso.setCaption(QStringLiteral("DB Connesso"));
 
     CommandAggiungiProvvigione_Click(ctx);
     int redBefore = 0;
@@ -203,21 +109,21 @@ int main(int argc, char** argv)
         redAfter += form.FlexDb.cellColour(r, 2) == colour::Red;
 
     // The same statements, alone, on the local database as it was before the run.
-    db::Connection copy;
-    copy.Open(test::embeddedConnectionString(folder, QStringLiteral("Copia")));
+    const std::unique_ptr<db::Connection> copy = world.open(QStringLiteral("Copia"));
     QElapsedTimer alone;
     alone.start();
     QElapsedTimer one;
     qint64 longestStatementMs = 0;
-    for (const QString& sql : log.statements) {
+    const QStringList statements = world.log.executed();
+    for (const QString& sql : statements) {
         one.start();
-        copy.Execute(sql);
+        copy->Execute(sql);
         longestStatementMs = std::max(longestStatementMs, one.elapsed());
     }
     const qint64 aloneMs = std::max<qint64>(1, alone.elapsed());
 
     std::printf("update run: %d red rows before, %d after; %lld statements\n", redBefore, redAfter,
-                static_cast<long long>(log.statements.size()));
+                static_cast<long long>(statements.size()));
     std::printf("boxes: %s\n", qPrintable(port.boxes.join(QStringLiteral(" / "))));
     std::printf("whole Cmd_Click: %lld ms; DDL alone through the db layer: %lld ms; ratio %.1f\n",
                 static_cast<long long>(wholeMs), static_cast<long long>(aloneMs),
