@@ -3,9 +3,9 @@
 #include "db/connection.h"
 #include "db/recordset.h"
 #include "support/testdb.h"
+#include "support/world.h"
 
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QVariant>
 #include <memory>
 
@@ -13,20 +13,20 @@ namespace corvane::test {
 
 // An embedded database in its own temporary folder, created by a script and
 // opened the way the program opens its connections.
-struct EmbeddedDb
+struct EmbeddedDb : TestFolder
 {
-    QTemporaryDir dir;
-    QString name = QStringLiteral("Corvane");
-    std::unique_ptr<db::Connection> connection = std::make_unique<db::Connection>();
+    std::unique_ptr<db::Connection> connection;
 
     explicit EmbeddedDb(const QString& script)
     {
         // One transaction: one disk sync instead of one per statement.
-        runSqlScript(dir.path(), name, "BEGIN;" + script + ";COMMIT;");
-        connection->Open(embeddedConnectionString(dir.path(), name));
+        run("BEGIN;" + script + ";COMMIT;");
+        connection = open(kReferenceDatabase);
     }
     db::Connection& conn() { return *connection; }
-    QStringList rows(const QString& sql) const { return queryRows(dir.path(), name, sql); }
+    void run(const QString& sql) const { TestFolder::run(kReferenceDatabase, sql); }
+    QStringList rows(const QString& sql) const { return TestFolder::rows(kReferenceDatabase, sql); }
+    QString connectionString() const { return TestFolder::connectionString(kReferenceDatabase); }
 };
 
 // Every row of a query through a static read-only recordset, the values of a

@@ -3,45 +3,17 @@
 #include "base/error.h"
 #include "db/providererror.h"
 #include "dbtesthelpers.h"
+#include "support/loopback.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QtTest>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace corvane;
 using corvane::test::recordsetRows;
 
 namespace {
-
-// A loopback TCP socket; listening, it accepts connections (the kernel does)
-// and never says a word.
-class LoopbackSocket
-{
-public:
-    explicit LoopbackSocket(bool listening)
-    {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length);
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
-        if (listening) ::listen(m_fd, 8);
-    }
-    ~LoopbackSocket() { ::close(m_fd); }
-    int port() const { return m_port; }
-
-private:
-    int m_fd = -1;
-    int m_port = 0;
-};
 
 QString serverString(int port)
 {
@@ -190,14 +162,12 @@ void ConnectionTest::closeAndReopen()
     corvane::test::EmbeddedDb db("CREATE TABLE t (x int); INSERT INTO t VALUES (4);");
     db.conn().Close();
     QCOMPARE(db.conn().State(), db::adStateClosed);
-    db.conn().Open(corvane::test::embeddedConnectionString(db.dir.path(), db.name));
+    db.conn().Open(db.connectionString());
     QCOMPARE(recordsetRows(db.conn(), "SELECT x FROM t"), QStringList{"4"});
     // The new handle carries the layer again.
     QCOMPARE(recordsetRows(db.conn(), "SELECT TABLE_NAME FROM INFORMATION_SCHEMA.TABLES"),
              QStringList{"t"});
-    QCOMPARE(
-        openError(db.conn(), corvane::test::embeddedConnectionString(db.dir.path(), db.name)).first,
-        db::adoerr::ObjectOpen);
+    QCOMPARE(openError(db.conn(), db.connectionString()).first, db::adoerr::ObjectOpen);
 }
 
 void ConnectionTest::connectionsAreIndependent()
@@ -205,7 +175,7 @@ void ConnectionTest::connectionsAreIndependent()
     corvane::test::EmbeddedDb local("CREATE TABLE Locale (x int);");
     corvane::test::EmbeddedDb reference("CREATE TABLE Riferimento (y int);");
     auto second = std::make_unique<db::Connection>();
-    second->Open(corvane::test::embeddedConnectionString(local.dir.path(), local.name));
+    second->Open(local.connectionString());
     second.reset();
     QCOMPARE(recordsetRows(local.conn(), "SELECT TABLE_NAME FROM INFORMATION_SCHEMA.TABLES"),
              QStringList{"Locale"});
@@ -227,11 +197,7 @@ void ConnectionTest::executeRaisesProviderText()
 
 void ConnectionTest::closedServerPortFailsFast()
 {
-    int port = 0;
-    {
-        LoopbackSocket reserved(false);
-        port = reserved.port();
-    }
+    const int port = test::closedLoopbackPort();
     db::Connection connection;
     QElapsedTimer clock;
     clock.start();
@@ -245,7 +211,7 @@ void ConnectionTest::closedServerPortFailsFast()
 
 void ConnectionTest::silentServerFailsWithinLoginTimeout()
 {
-    LoopbackSocket silent(true);
+    test::LoopbackSocket silent(true);
     db::Connection connection;
     connection.setLoginTimeout(2);
     QElapsedTimer clock;

@@ -1,6 +1,7 @@
 // The INFORMATION_SCHEMA tables of the embedded engine, queried with the
 // program's own texts and compared with what SQL Server would answer.
 #include "base/error.h"
+#include "base/paths.h"
 #include "dbtesthelpers.h"
 
 #include <QFile>
@@ -166,7 +167,7 @@ void InformationSchemaTest::changesFromAnotherConnectionAreSeen()
     const QString lookup = "SELECT TABLE_NAME From INFORMATION_SCHEMA.VIEWS WHERE "
                            "TABLE_NAME='VNuova' ";
     QVERIFY(recordsetRows(db.conn(), lookup).isEmpty());
-    corvane::test::runSqlScript(db.dir.path(), db.name, "CREATE VIEW VNuova AS SELECT 1 AS uno;");
+    db.run("CREATE VIEW VNuova AS SELECT 1 AS uno;");
     QCOMPARE(recordsetRows(db.conn(), lookup), QStringList{"VNuova"});
 }
 
@@ -377,7 +378,7 @@ void InformationSchemaTest::readOnlyConnectionStillOpens()
 {
     EmbeddedDb db("CREATE TABLE t (x int); INSERT INTO t VALUES (7);");
     sqlite3* handle = nullptr;
-    const QByteArray path = QFile::encodeName(db.dir.filePath(db.name + ".db"));
+    const QByteArray path = toSqlitePath(db.file("Corvane.db"));
     QCOMPARE(sqlite3_open_v2(path.constData(), &handle, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
     sqlite3_stmt* stmt = nullptr;
     QCOMPARE(sqlite3_prepare_v2(handle, "SELECT x FROM t", -1, &stmt, nullptr), SQLITE_OK);

@@ -303,8 +303,7 @@ void RecordsetTest::updateOfAVanishedRowFails()
     db::Recordset rs;
     rs.Open("Select * FROM Parametri WHERE IDparametro = 3", db.conn(), db::adOpenStatic,
             db::adLockPessimistic);
-    corvane::test::runSqlScript(db.dir.path(), db.name,
-                                "DELETE FROM Parametri WHERE IDParametro = 3");
+    db.run("DELETE FROM Parametri WHERE IDParametro = 3");
     rs.setField("Valore", "Milano");
     QCOMPARE(errorOf([&] { rs.Update(); }).first, db::adoerr::RowNotLocated);
     QCOMPARE(db.rows("SELECT count(*) FROM Parametri"), QStringList{"2"});

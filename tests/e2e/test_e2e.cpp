@@ -1,3 +1,4 @@
+#include "support/ftptestserver.h"
 #include "support/testdb.h"
 #include "support/testfiles.h"
 
@@ -15,8 +16,6 @@ using corvane::test::readFile;
 using corvane::test::writeFile;
 
 namespace {
-
-const QString kPython = QStringLiteral(CORVANE_SYSTEM_PYTHON);
 
 // A minimal Windows executable with a version resource.
 void makeExe(const QString& path, const QString& version)
@@ -47,8 +46,7 @@ struct World
 {
     QTemporaryDir dir;
     QString program, reference, ftpFolder;
-    QProcess ftp;
-    int ftpPort = 0;
+    std::unique_ptr<corvane::test::FtpTestServer> ftp;
 
     World()
     {
@@ -73,24 +71,10 @@ struct World
         makeExe(ftpFolder + "/CORVANE.EXE", "2,0,0,15");
         writeFile(ftpFolder + "/VERSIONE.TXT", "2.0.15\r\n");
     }
-    ~World()
-    {
-        if (ftp.state() != QProcess::NotRunning) {
-            ftp.kill();
-            ftp.waitForFinished();
-        }
-    }
     void startFtp(const QStringList& extra = {})
     {
-        ftp.start(kPython, QStringList{corvane::test::testSourcePath("support/ftpserver.py"),
-                                       "--root", dir.filePath("ftp")} +
-                               extra);
-        QVERIFY(ftp.waitForStarted());
-        QByteArray out;
-        while (!out.contains('\n') && ftp.waitForReadyRead(5000))
-            out += ftp.readAllStandardOutput();
-        QVERIFY2(out.startsWith("PORT "), out.constData());
-        ftpPort = out.mid(5).trimmed().toInt();
+        ftp = std::make_unique<corvane::test::FtpTestServer>(dir.filePath("ftp"), extra);
+        QVERIFY2(ftp->start(), qPrintable(ftp->errors()));
     }
     Run run(const QStringList& arguments, const QString& referenceHost = {})
     {
@@ -101,7 +85,7 @@ struct World
         env.remove("QT_QPA_PLATFORM");
         env.insert("CORVANE_REFERENCE_HOST",
                    referenceHost.isEmpty() ? "sqlite:" + reference : referenceHost);
-        env.insert("CORVANE_FTP_HOST", QStringLiteral("127.0.0.1:%1").arg(ftpPort));
+        env.insert("CORVANE_FTP_HOST", ftp->hostAndPort());
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(program);
         p.start(program + "/corvane-update", arguments);

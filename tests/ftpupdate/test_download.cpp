@@ -3,6 +3,7 @@
 #include "ftpfixture.h"
 #include "ftpupdate/download.h"
 #include "ftpupdate/texts.h"
+#include "support/loopback.h"
 
 #include <QDir>
 #include <QFile>
@@ -131,7 +132,7 @@ void TestDownload::run()
         readFile(w.inDistribution(situation == "lower case" ? "corvane.exe" : "CORVANE.EXE"));
     const QByteArray old = readFile(w.inProgram("Corvane.exe"));
     if (situation == "unreachable")
-        w.useHost(QStringLiteral("127.0.0.1:%1").arg(FtpTestServer::closedPort()));
+        w.useHost(QStringLiteral("127.0.0.1:%1").arg(closedLoopbackPort()));
     else
         QVERIFY(w.startServer(switches));
     for (const QString& b : boxes)
@@ -164,7 +165,7 @@ void TestDownload::run()
 void TestDownload::equalVersionsAndNoChangesNothing()
 {
     UpdateWorld w;
-    w.useHost(QStringLiteral("127.0.0.1:%1").arg(FtpTestServer::closedPort()));
+    w.useHost(QStringLiteral("127.0.0.1:%1").arg(closedLoopbackPort()));
     w.form.lblVerProgDashmoor.setCaption("2.0.15");
     w.form.lblVerProgLocale.setCaption("2.0.15");
     w.form.ListFile.addItem("left over");

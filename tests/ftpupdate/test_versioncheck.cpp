@@ -2,6 +2,7 @@
 #include "ftpfixture.h"
 #include "ftpupdate/texts.h"
 #include "ftpupdate/versioncheck.h"
+#include "support/loopback.h"
 
 #include <QFile>
 #include <QtTest>
@@ -172,7 +173,7 @@ void TestVersionCheck::endsWithAMessage()
     if (situation == "unknown host")
         w.useHost("no-such-host.invalid");
     else if (situation == "closed port")
-        w.useHost(QStringLiteral("127.0.0.1:%1").arg(FtpTestServer::closedPort()));
+        w.useHost(QStringLiteral("127.0.0.1:%1").arg(closedLoopbackPort()));
     else
         QVERIFY(w.startServer(situation == "wrong password" ? QStringList{"--password", "x"}
                                                             : switches));

@@ -29,9 +29,8 @@ QString SchemaWorld::referencePath() const
 
 std::shared_ptr<FakeSqlDmoApplication> SchemaWorld::useFakeComponent()
 {
-    auto fake = std::make_shared<FakeSqlDmoApplication>();
+    auto fake = useFakeSqlDmo(g);
     fake->catalog->databases = QStringList{kReferenceDatabase, kLocalDatabase};
-    g.createSqlDmoApplication = [fake] { return fake; };
     return fake;
 }
 

@@ -4,7 +4,7 @@
 #include "schema/addcolumn.h"
 #include "schema/addcolumnstatement.h"
 #include "support/fakesqldmo.h"
-#include "support/ftptestserver.h"
+#include "support/loopback.h"
 #include "support/testdb.h"
 #include "support/world.h"
 
@@ -333,8 +333,7 @@ private slots:
         QFETCH(QString, referenceServer);
         QFETCH(QString, localServer);
         QFETCH(QString, localDatabase);
-        const QString closed =
-            QStringLiteral("127.0.0.1,%1").arg(test::FtpTestServer::closedPort());
+        const QString closed = QStringLiteral("127.0.0.1,%1").arg(test::closedLoopbackPort());
         LocalWorld f;
         for (QString* s : {&referenceServer, &localServer}) {
             if (*s == u"<closed>") *s = closed;
@@ -351,9 +350,8 @@ private slots:
     void refusedLoginGivesEmptyText()
     {
         test::World f;
-        auto fake = std::make_shared<test::FakeSqlDmoApplication>();
+        auto fake = test::useFakeSqlDmo(f.g);
         fake->catalog->refuseConnect = true;
-        f.g.createSqlDmoApplication = [fake] { return fake; };
         QCOMPARE(BuildAddColumnStatement(f.ctx, "srv", "sa", "wrong", "Corvane", "loc", "sa", "pw",
                                          "Locale", "Righe", "Quantita"),
                  QString());

@@ -5,7 +5,7 @@
 #include "schema/scripting.h"
 #include "schema/sqldmo.h"
 #include "support/fakesqldmo.h"
-#include "support/ftptestserver.h"
+#include "support/loopback.h"
 #include "support/testdb.h"
 #include "support/world.h"
 
@@ -116,7 +116,7 @@ private slots:
         QFETCH(QString, object);
         if (server == u"<ref>") server = m_server;
         if (server == u"<closed>")
-            server = QStringLiteral("127.0.0.1,%1").arg(test::FtpTestServer::closedPort());
+            server = QStringLiteral("127.0.0.1,%1").arg(test::closedLoopbackPort());
         test::World f;
         const QString script =
             view ? ScriptReferenceView(f.ctx, server, "sa", "pw", database, object, false)
@@ -169,12 +169,11 @@ private slots:
         QFETCH(bool, only70);
         QFETCH(int, loginTimeout);
         test::World f;
-        auto fake = std::make_shared<test::FakeSqlDmoApplication>();
+        auto fake = test::useFakeSqlDmo(f.g);
         fake->catalog->databases = {QStringLiteral("Corvane")};
         fake->catalog->tables.insert(QStringLiteral(" Righe "),
                                      {{}, QStringLiteral("T\r\nGO\r\n")});
         fake->catalog->views.insert(QStringLiteral(" vRighe "), QStringLiteral("V\r\nGO\r\n"));
-        f.g.createSqlDmoApplication = [fake] { return fake; };
 
         const QString script = view ? ScriptReferenceView(f.ctx, " srv ", " sa ", " pw ",
                                                           " Corvane ", " vRighe ", only70)
@@ -204,9 +203,8 @@ private slots:
     {
         QFETCH(bool, view);
         test::World f;
-        auto fake = std::make_shared<test::FakeSqlDmoApplication>();
+        auto fake = test::useFakeSqlDmo(f.g);
         fake->catalog->databases = {QStringLiteral("Corvane")};
-        f.g.createSqlDmoApplication = [fake] { return fake; };
         const QString script = view ? ScriptReferenceView(f.ctx, " \tsrv ", "sa\t ", " pw",
                                                           "\tCorvane ", "vRighe", false)
                                     : ScriptReferenceTable(f.ctx, " \tsrv ", "sa\t ", " pw",
@@ -221,9 +219,8 @@ private slots:
     void refusedLoginGivesEmptyText()
     {
         test::World f;
-        auto fake = std::make_shared<test::FakeSqlDmoApplication>();
+        auto fake = test::useFakeSqlDmo(f.g);
         fake->catalog->refuseConnect = true;
-        f.g.createSqlDmoApplication = [fake] { return fake; };
         QCOMPARE(ScriptReferenceTable(f.ctx, "srv", "sa", "wrong", "Corvane", "Righe", false),
                  QString());
         QCOMPARE(ScriptReferenceView(f.ctx, "srv", "sa", "wrong", "Corvane", "vRighe", false),

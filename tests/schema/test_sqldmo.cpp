@@ -6,7 +6,7 @@
 #include "schema/sqldmo.h"
 #include "state/globals.h"
 #include "support/fakesqldmo.h"
-#include "support/ftptestserver.h"
+#include "support/loopback.h"
 #include "support/testdb.h"
 
 #include <QElapsedTimer>
@@ -329,9 +329,8 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         QVERIFY_THROWS_EXCEPTION(
-            Error,
-            server->Connect(QStringLiteral("127.0.0.1,%1").arg(test::FtpTestServer::closedPort()),
-                            QStringLiteral("sa"), QStringLiteral("x")));
+            Error, server->Connect(QStringLiteral("127.0.0.1,%1").arg(test::closedLoopbackPort()),
+                                   QStringLiteral("sa"), QStringLiteral("x")));
         qInfo("closed port refused in %lld ms", timer.elapsed());
         QVERIFY(timer.elapsed() < 5000);
         QVERIFY_THROWS_EXCEPTION(Error, server->VersionMajor());

@@ -7,6 +7,7 @@
 
 #include "base/error.h"
 #include "schema/sqldmo.h"
+#include "state/globals.h"
 
 #include <QList>
 #include <QMap>
@@ -172,5 +173,13 @@ private:
         bool m_connected = false;
     };
 };
+
+// Puts the stand-in where the program creates its component.
+inline std::shared_ptr<FakeSqlDmoApplication> useFakeSqlDmo(GlobalState& g)
+{
+    auto fake = std::make_shared<FakeSqlDmoApplication>();
+    g.createSqlDmoApplication = [fake] { return fake; };
+    return fake;
+}
 
 } // namespace corvane::test

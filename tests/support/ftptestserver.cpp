@@ -1,10 +1,6 @@
 #include "ftptestserver.h"
 
 #include <QDeadlineTimer>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace corvane::test {
 
@@ -52,22 +48,6 @@ QString FtpTestServer::hostAndPort() const
 QString FtpTestServer::errors() const
 {
     return m_errors + QString::fromUtf8(const_cast<QProcess&>(m_process).readAllStandardError());
-}
-
-int FtpTestServer::closedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) return 1;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 1;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
 }
 
 } // namespace corvane::test

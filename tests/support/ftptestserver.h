@@ -23,9 +23,6 @@ public:
     QString hostAndPort() const;
     QString errors() const;
 
-    // A loopback port on which nothing listens.
-    static int closedPort();
-
 private:
     QString m_root;
     QStringList m_switches;

@@ -1,6 +1,6 @@
 #include "world.h"
 
-#include "support/ftptestserver.h"
+#include "support/loopback.h"
 #include "support/testdb.h"
 #include "support/testfiles.h"
 
@@ -79,8 +79,7 @@ void TestFolder::connect(GlobalState& g, FormState& form) const
 
 void useClosedUpdateServer()
 {
-    qputenv("CORVANE_FTP_HOST",
-            QStringLiteral("127.0.0.1:%1").arg(FtpTestServer::closedPort()).toUtf8());
+    qputenv("CORVANE_FTP_HOST", QStringLiteral("127.0.0.1:%1").arg(closedLoopbackPort()).toUtf8());
 }
 
 QString versionTables(const QString& version)

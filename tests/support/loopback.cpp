@@ -1,0 +1,34 @@
+#include "loopback.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace corvane::test {
+
+LoopbackSocket::LoopbackSocket(bool listening)
+{
+    m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (m_fd < 0) return;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        m_port = ntohs(address.sin_port);
+    if (listening) ::listen(m_fd, 8);
+}
+
+LoopbackSocket::~LoopbackSocket()
+{
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+int closedLoopbackPort()
+{
+    return LoopbackSocket(false).port();
+}
+
+} // namespace corvane::test
