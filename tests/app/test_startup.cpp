@@ -1,5 +1,6 @@
 #include "schema/sqldmo.h"
 #include "support/programworld.h"
+#include "support/testfiles.h"
 
 #include <QFile>
 #include <QProcess>
@@ -162,11 +163,8 @@ private slots:
             QVERIFY(QDir(p.path()).mkdir(QStringLiteral("CONF.INI")));
             break;
         }
-        const QByteArray before = QFile::exists(path) && kind != 5 ? [&] {
-            QFile f(path);
-            f.open(QIODevice::ReadOnly);
-            return f.readAll();
-        }() : QByteArray();
+        const QByteArray before =
+            QFile::exists(path) && kind != 5 ? test::readFile(path) : QByteArray();
         p.port.expectBoxStartingWith(kGeneric);
         QCOMPARE(p.load(), 2);
         QVERIFY2(p.port.allBoxesAsExpected(), qPrintable(p.port.explain()));
@@ -178,11 +176,7 @@ private slots:
         QCOMPARE(parts.last(), QString::number(number));
         QVERIFY(!parts.at(1).isEmpty()); // the platform's or provider's own description
         if (line < 16 || number == 62) QVERIFY(!p.form->shown());
-        if (!before.isNull()) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            QCOMPARE(f.readAll(), before);
-        }
+        if (!before.isNull()) QCOMPARE(test::readFile(path), before);
     }
 
     void unreachableLocalDatabase()
@@ -267,17 +261,13 @@ private slots:
         QProcess running;
         running.start(exe, {QStringLiteral("30")});
         QVERIFY(running.waitForStarted());
-        QFile original(QStringLiteral("/bin/sleep"));
-        QVERIFY(original.open(QIODevice::ReadOnly));
         p.port.expectBox(kFtpUnreachable);
         p.port.expectBox(kRunning);
         QCOMPARE(p.load(), 2);
         running.kill();
         running.waitForFinished();
         QVERIFY2(p.port.allBoxesAsExpected(), qPrintable(p.port.explain()));
-        QFile after(exe);
-        QVERIFY(after.open(QIODevice::ReadOnly));
-        QCOMPARE(after.readAll(), original.readAll());
+        QCOMPARE(test::readFile(exe), test::readFile(QStringLiteral("/bin/sleep")));
     }
 
     void sqlDmoVersionBox()

@@ -3,7 +3,6 @@
 #include "ftpfixture.h"
 #include "ftpupdate/download.h"
 #include "ftpupdate/texts.h"
-#include "support/loopback.h"
 
 #include <QDir>
 #include <QFile>
@@ -132,7 +131,7 @@ void TestDownload::run()
         readFile(w.inDistribution(situation == "lower case" ? "corvane.exe" : "CORVANE.EXE"));
     const QByteArray old = readFile(w.inProgram("Corvane.exe"));
     if (situation == "unreachable")
-        w.useHost(QStringLiteral("127.0.0.1:%1").arg(closedLoopbackPort()));
+        useClosedUpdateServer();
     else
         QVERIFY(w.startServer(switches));
     for (const QString& b : boxes)
@@ -165,7 +164,7 @@ void TestDownload::run()
 void TestDownload::equalVersionsAndNoChangesNothing()
 {
     UpdateWorld w;
-    w.useHost(QStringLiteral("127.0.0.1:%1").arg(closedLoopbackPort()));
+    useClosedUpdateServer();
     w.form.lblVerProgDashmoor.setCaption("2.0.15");
     w.form.lblVerProgLocale.setCaption("2.0.15");
     w.form.ListFile.addItem("left over");

@@ -4,7 +4,6 @@
 #include "ftpfixture.h"
 #include "ftpupdate/ftpsteps.h"
 #include "ftpupdate/texts.h"
-#include "support/loopback.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -55,7 +54,7 @@ void TestFtpSession::openingFails()
     QFETCH(QString, title);
     UpdateWorld w;
     if (how == "password") QVERIFY(w.startServer({"--password", "other"}));
-    if (how == "closed") w.useHost(QStringLiteral("127.0.0.1:%1").arg(closedLoopbackPort()));
+    if (how == "closed") useClosedUpdateServer();
     if (how == "unknown") w.useHost(QStringLiteral("no-such-host.invalid"));
     w.port.expectBox(text);
 

@@ -3,7 +3,6 @@
 #include "ftpfixture.h"
 #include "ftpupdate/installer.h"
 #include "ftpupdate/texts.h"
-#include "support/loopback.h"
 
 #include <QtTest>
 
@@ -62,7 +61,7 @@ void TestInstaller::missingPackageStartsTheDownloadRun()
     UpdateWorld w;
     // Only the package of the other kind of system is here.
     writeFile(w.inProgram(otherPackage()), binaryPayload(100, 3));
-    w.useHost(QStringLiteral("127.0.0.1:%1").arg(closedLoopbackPort()));
+    useClosedUpdateServer();
     w.form.setEnabled(false);
     w.port.expectBox(ftptext::AlreadyUpToDate, Answer::No); // both labels read 9.9.9
 

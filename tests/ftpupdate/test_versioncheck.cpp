@@ -2,7 +2,6 @@
 #include "ftpfixture.h"
 #include "ftpupdate/texts.h"
 #include "ftpupdate/versioncheck.h"
-#include "support/loopback.h"
 
 #include <QFile>
 #include <QtTest>
@@ -173,7 +172,7 @@ void TestVersionCheck::endsWithAMessage()
     if (situation == "unknown host")
         w.useHost("no-such-host.invalid");
     else if (situation == "closed port")
-        w.useHost(QStringLiteral("127.0.0.1:%1").arg(closedLoopbackPort()));
+        useClosedUpdateServer();
     else
         QVERIFY(w.startServer(situation == "wrong password" ? QStringList{"--password", "x"}
                                                             : switches));
