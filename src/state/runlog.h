@@ -6,9 +6,10 @@
 
 namespace corvane {
 
-// CorvaneUpdate.log in the program folder: one time-stamped line per event,
-// appended. Past the size limit the old log becomes CorvaneUpdate.log.1.
-// A log that cannot be written is skipped: it never stops the update.
+// CorvaneUpdate.log in the program folder: one line per event, with the time
+// and the process id, appended. Past the size limit the old log becomes
+// CorvaneUpdate.log.1. A log that cannot be written, or that is not a plain
+// file (a FIFO, a device), is skipped: it never stops or holds up the update.
 class RunLog : public EventLog
 {
 public:
@@ -20,6 +21,7 @@ public:
 private:
     QString m_folder;
     qint64 m_limit;
+    qint64 m_process;
 };
 
 } // namespace corvane
