@@ -7,6 +7,8 @@
 #include "texts.h"
 #include "versioncheck.h"
 
+#include <limits>
+
 namespace corvane {
 
 namespace {
@@ -28,8 +30,22 @@ private:
     FormState& m_form;
 };
 
+// PB1 counts the bytes of the file arriving: in KiB (or larger units) past
+// what the bar's int holds. A size the server did not announce shows as busy.
+void showFileProgress(ProgressBarControl& bar, qint64 received, qint64 total)
+{
+    int shift = 0;
+    while ((qMax(total, received) >> shift) > std::numeric_limits<int>::max())
+        shift += 10;
+    bar.setMin(0);
+    bar.setMax(total < 0 ? 0 : int(total >> shift));
+    bar.setValue(total < 0 ? 0 : int(received >> shift));
+}
+
 void fetchListed(Context& ctx, UpdateServerSession& session)
 {
+    session.ftp->setProgress(
+        [&ctx](qint64 received, qint64 total) { showFileProgress(ctx.form.PB1, received, total); });
     ListBoxControl& list = ctx.form.ListFile;
     const QString folder = ctx.port.programFolder();
     const int n = list.listCount();
@@ -49,7 +65,8 @@ void replaceStep(Context& ctx)
 {
     try {
         replaceExecutable(ctx.port.programFolder());
-        ctx.log.record(QStringLiteral("Corvane.exe replaced by the fetched copy"));
+        ctx.log.note(RunEvent::ExecutableReplaced,
+                     QStringLiteral("Corvane.exe replaced by the fetched copy"));
     } catch (const Error& e) {
         ctx.log.record(QStringLiteral("Corvane.exe not replaced: ") + e.description());
         ctx.port.messageBox(ftptext::ExecutableInUse + QStringLiteral("\r\n\r\n") + e.description(),
@@ -61,6 +78,7 @@ void replaceStep(Context& ctx)
 
 void ScaricaNuovaVersione(Context& ctx)
 {
+    const HalfScope half(ctx.log, RunHalf::Program);
     FormState& form = ctx.form;
     if (form.lblVerProgDashmoor.caption() == form.lblVerProgLocale.caption() &&
         ctx.port.messageBox(ftptext::AlreadyUpToDate, ftptext::AlreadyUpToDateTitle,

@@ -200,8 +200,16 @@ int FtpSession::perform()
 void FtpSession::serviceEvents()
 {
     if (nowMs() - m_lastYieldMs < kTransferYieldMs) return;
+    if (m_sink && m_progress) m_progress(m_received, announcedSize());
     m_port.yield();
     m_lastYieldMs = nowMs();
+}
+
+qint64 FtpSession::announcedSize() const
+{
+    curl_off_t announced = -1;
+    curl_easy_getinfo(m_curl->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+    return announced;
 }
 
 QString FtpSession::describe(int code) const
@@ -334,6 +342,7 @@ FtpSession::Fetch FtpSession::fetch(const QString& remotePath, QIODevice& sink)
                         .arg(*expected));
     }
     m_received = received;
+    if (m_progress) m_progress(received, received);
     return Fetch::Complete;
 }
 

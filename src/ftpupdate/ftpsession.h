@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <exception>
+#include <functional>
 #include <optional>
 
 namespace corvane {
@@ -63,6 +64,14 @@ public:
     // it; a transfer cut short or failing throws.
     Fetch fetch(const QString& remotePath, QIODevice& sink);
 
+    // Told, while a file arrives, the bytes received so far and the size the
+    // server announced (-1 when it announced none): as often as the window's
+    // events are serviced, and once when the file is complete.
+    void setProgress(std::function<void(qint64 received, qint64 total)> progress)
+    {
+        m_progress = std::move(progress);
+    }
+
     // libcurl's description of the last failure (login, listing).
     const QString& lastError() const { return m_lastError; }
     qint64 bytesReceived() const { return m_received; }
@@ -73,6 +82,7 @@ private:
     void prepare(const QString& path, bool directory);
     int perform();
     void serviceEvents();
+    qint64 announcedSize() const;
     std::optional<qint64> remoteSizeByMlst(const QString& remotePath);
     QString describe(int code) const;
     void deliver(const char* data, size_t size);
@@ -92,6 +102,7 @@ private:
     std::exception_ptr m_callbackFailure;
     QString m_lastError;
     qint64 m_lastYieldMs = 0;
+    std::function<void(qint64, qint64)> m_progress;
 };
 
 } // namespace corvane

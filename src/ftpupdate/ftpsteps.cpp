@@ -89,8 +89,10 @@ bool ScaricaFileFtp(Context& ctx, FtpSession& ftp, const QString& remotePath,
     part.close();
     renameOver(part.fileName(), target);
     part.setAutoRemove(false);
-    ctx.log.record(
-        QStringLiteral("FTP: fetched %1 as %2, %3 bytes").arg(remotePath, target).arg(size));
+    ctx.log.note(
+        RunEvent::FileFetched,
+        QStringLiteral("FTP: fetched %1 as %2, %3 bytes").arg(remotePath, target).arg(size),
+        remotePath.section(QLatin1Char('/'), -1), size);
     return true;
 }
 

@@ -70,6 +70,7 @@ void colourVersions(Context& ctx)
 
 void ControllaVersioneProgramma(Context& ctx)
 {
+    const HalfScope half(ctx.log, RunHalf::Program);
     try {
         ctx.form.lblVerProgDashmoor.setCaption(ftptext::None);
         ctx.form.ListFile.clear();

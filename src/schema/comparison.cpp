@@ -20,8 +20,6 @@ const QString kOk = QStringLiteral("OK");
 const QString kTableMissing = QStringLiteral("La Tabella non Esiste in Locale !!");
 const QString kColumnMissing = QStringLiteral("Il Campo non Esiste in Locale !!");
 const QString kViewMissing = QStringLiteral("La Vista non Esiste in Locale !!");
-const QString kSomeOutdated = QStringLiteral("Alcune Tabelle/Viste non Sono Aggiornate !!!");
-const QString kAllUpToDate = QStringLiteral("Tutte le Tabelle/Viste Sono Aggiornate !!!");
 const QString kErrorTitle = QStringLiteral("ATTENZIONE");
 const QString kViewPrefix = QStringLiteral("(V)");
 // Listed first, whether or not the reference has them.
@@ -226,7 +224,8 @@ void ComparisonRun::lookUpViews(int firstViewRow)
 
 void ComparisonRun::verdictAndChecks()
 {
-    m_ctx.form.lblEsito.setCaption(m_upToDate ? kAllUpToDate : kSomeOutdated);
+    m_ctx.form.lblEsito.setCaption(m_upToDate ? comparisontext::AllUpToDate
+                                              : comparisontext::SomeOutdated);
     attempt([&] { CheckDatabaseVersion(m_ctx); });
     attempt([&] { ControllaVersioneProgramma(m_ctx); });
 }

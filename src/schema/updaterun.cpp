@@ -44,7 +44,8 @@ private:
     void createTable(const QString& objectName, int r);
     void addColumn(const QString& objectName, const QString& columnName);
     void createView(const QString& objectName);
-    void runScript(const QString& script);
+    // The number of batches executed (none in a preview).
+    int runScript(const QString& script);
     void takeTableRowsOffList(const QString& objectName, int r);
     void yield() { m_ctx.port.yield(); }
 
@@ -135,7 +136,9 @@ void UpdateRun::createTable(const QString& objectName, int r)
     m_lastScript =
         ScriptReferenceTable(m_ctx, g().ReferenceServer, g().ReferenceUser, g().ReferencePassword,
                              g().ReferenceDatabase, objectName, m_script70Only);
-    runScript(m_lastScript);
+    if (runScript(m_lastScript) > 0)
+        m_ctx.log.note(RunEvent::TableCreated,
+                       QStringLiteral("Cmd_Click: table %1 created").arg(objectName), objectName);
     // Whatever the script did, the table's later rows are not this run's work any more.
     takeTableRowsOffList(objectName, r);
 }
@@ -146,7 +149,11 @@ void UpdateRun::addColumn(const QString& objectName, const QString& columnName)
                                            g().ReferencePassword, g().ReferenceDatabase,
                                            g().LocalServer, g().LocalUser, g().LocalPassword,
                                            g().LocalDatabase, objectName, columnName);
-    if (!m_lastScript.isEmpty()) schema::executeLocalStatement(m_ctx, m_lastScript);
+    if (!m_lastScript.isEmpty() && schema::executeLocalStatement(m_ctx, m_lastScript)) {
+        const QString column = objectName + QLatin1Char('.') + columnName;
+        m_ctx.log.note(RunEvent::ColumnAdded,
+                       QStringLiteral("Cmd_Click: column %1 added").arg(column), column);
+    }
 }
 
 void UpdateRun::createView(const QString& objectName)
@@ -156,7 +163,10 @@ void UpdateRun::createView(const QString& objectName)
         m_lastScript = ScriptReferenceView(m_ctx, g().ReferenceServer, g().ReferenceUser,
                                            g().ReferencePassword, g().ReferenceDatabase,
                                            objectName.mid(3), m_script70Only);
-        runScript(m_lastScript);
+        if (runScript(m_lastScript) > 0)
+            m_ctx.log.note(RunEvent::ViewCreated,
+                           QStringLiteral("Cmd_Click: view %1 created").arg(objectName.mid(3)),
+                           objectName.mid(3));
     } catch (const Error& e) {
         m_ctx.log.record(QStringLiteral("Cmd_Click: view %1 left for later: %2 -- %3")
                              .arg(objectName)
@@ -165,10 +175,12 @@ void UpdateRun::createView(const QString& objectName)
     }
 }
 
-void UpdateRun::runScript(const QString& script)
+int UpdateRun::runScript(const QString& script)
 {
+    int executed = 0;
     for (const QString& batch : schema::batchesOf(script))
-        schema::executeLocalStatement(m_ctx, batch);
+        executed += schema::executeLocalStatement(m_ctx, batch) ? 1 : 0;
+    return executed;
 }
 
 void UpdateRun::takeTableRowsOffList(const QString& objectName, int r)
@@ -187,14 +199,19 @@ void UpdateRun::takeTableRowsOffList(const QString& objectName, int r)
 void UpdateRun::complete()
 {
     FormState& form = m_ctx.form;
+    const bool preview = g().PreviewMode;
     form.lblinfo.setCaption(updatetext::SeedingCaption);
     yield();
-    SeedDefaultRows(m_ctx);
+    // Default rows go in through record sets, not statements: a preview skips them.
+    if (!preview) SeedDefaultRows(m_ctx);
 
     form.lblinfo.setCaption(updatetext::RecheckCaption);
     yield();
+    // After a preview the comparison finds the rows it found before (nothing
+    // was executed); the preview still lists the version write that follows
+    // once every row is green.
     CommandAggiungiProvvigione_Click(m_ctx);
-    if (form.lblEsito.caption().toUpper() == updatetext::AllUpToDate.toUpper())
+    if (preview || form.lblEsito.caption().toUpper() == updatetext::AllUpToDate.toUpper())
         schema::writeDatabaseVersion(m_ctx);
 
     form.lblinfo.setCaption(updatetext::VersionCheckCaption);
@@ -205,7 +222,9 @@ void UpdateRun::complete()
     form.lblinfo.setVisible(false);
     yield();
     m_grid.setVisible(true);
-    m_ctx.port.messageBox(updatetext::Success, updatetext::SuccessTitle, style::Information);
+    // A preview has updated nothing.
+    if (!preview)
+        m_ctx.port.messageBox(updatetext::Success, updatetext::SuccessTitle, style::Information);
     form.setEnabled(true);
     m_ctx.port.setMousePointer(pointer::Icon);
 }

@@ -47,19 +47,28 @@ QString readReferenceVersion(Context& ctx)
 
 } // namespace
 
-void executeLocalStatement(Context& ctx, const QString& sql)
+bool executeLocalStatement(Context& ctx, const QString& sql)
 {
+    if (ctx.g.PreviewMode) {
+        ctx.log.note(RunEvent::StatementPreviewed,
+                     QStringLiteral("Cmd_Click: preview: %1").arg(sql), sql);
+        return false;
+    }
     try {
         ctx.g.newWorkRecordset().Open(sql, openLocal(ctx), db::adOpenStatic, db::adLockPessimistic,
                                       -1);
         ctx.g.WorkRecordset.reset();
     } catch (const Error& e) {
-        ctx.log.record(QStringLiteral("Cmd_Click: failed %1 -- %2: %3")
-                           .arg(e.number())
-                           .arg(e.description(), sql));
+        ctx.log.note(RunEvent::StatementFailed,
+                     QStringLiteral("Cmd_Click: failed %1 -- %2: %3")
+                         .arg(e.number())
+                         .arg(e.description(), sql),
+                     sql);
         throw;
     }
-    ctx.log.record(QStringLiteral("Cmd_Click: executed: %1").arg(sql));
+    ctx.log.note(RunEvent::StatementExecuted, QStringLiteral("Cmd_Click: executed: %1").arg(sql),
+                 sql);
+    return true;
 }
 
 void writeDatabaseVersion(Context& ctx)
@@ -71,9 +80,12 @@ void writeDatabaseVersion(Context& ctx)
         return;
     const QString version = trimSpaces(caption.toUpper());
     // Doubled quotes: a version text holding one must not break the statement.
-    executeLocalStatement(ctx, QStringLiteral("Update Parametri SET Valore = '") +
-                                   DoubleQuotes(version) +
-                                   QStringLiteral("' where IDParametro = 1"));
+    if (!executeLocalStatement(ctx, QStringLiteral("Update Parametri SET Valore = '") +
+                                        DoubleQuotes(version) +
+                                        QStringLiteral("' where IDParametro = 1")))
+        return;
+    ctx.log.note(RunEvent::VersionWritten,
+                 QStringLiteral("Cmd_Click: version %1 written").arg(version), version);
     ctx.form.lblBDLocale.setCaption(version);
 }
 
@@ -81,6 +93,8 @@ void takeLibraryMissingPath(Context& ctx)
 {
     ctx.port.messageBox(updatetext::LibraryMissing, updatetext::LibraryMissingTitle,
                         style::Critical);
+    // A preview installs and fetches nothing.
+    if (ctx.g.PreviewMode) return;
     const QString installer = IsWindows64Bit() ? ftptext::Package64 : ftptext::Package32;
     const QString folder = ctx.port.programFolder();
     if (existsInFolder(folder, installer)) {

@@ -10,8 +10,9 @@ namespace corvane::schema {
 
 // Sends one statement to LocalConnection through a fresh WorkRecordset
 // (static, pessimistic) and drops it; logs the statement with its outcome.
-// Throws corvane::Error when the database refuses it.
-void executeLocalStatement(Context& ctx, const QString& sql);
+// Throws corvane::Error when the database refuses it. In a preview the
+// statement is only listed, and the result is false.
+bool executeLocalStatement(Context& ctx, const QString& sql);
 
 // Copies the reference database version, upper-cased, into the local
 // Parametri row 1 and shows it in lblBDLocale; "Nessuna" when unreadable.

@@ -45,10 +45,14 @@ bool Seeder::localTableHasRows(const QString& probeQuery)
     return hasRows;
 }
 
-void Seeder::store(db::Recordset& row, const QString& what)
+void Seeder::store(db::Recordset& row, const QString& what, bool inserted)
 {
     row.Update();
-    m_ctx.log.record(QStringLiteral("SeedDefaultRows: %1 (%2)").arg(what, m_lastQuery));
+    const QString line = QStringLiteral("SeedDefaultRows: %1 (%2)").arg(what, m_lastQuery);
+    if (inserted)
+        m_ctx.log.note(RunEvent::RowInserted, line, m_lastQuery);
+    else
+        m_ctx.log.record(line);
 }
 
 void Seeder::fixedRow(const QString& query, const FixedFields& fields)
@@ -58,7 +62,7 @@ void Seeder::fixedRow(const QString& query, const FixedFields& fields)
         rs.AddNew();
         for (const auto& [name, value] : fields)
             rs.setField(name, value);
-        store(rs, QStringLiteral("new row"));
+        store(rs, QStringLiteral("new row"), true);
     }
     rs.Close();
 }
@@ -73,7 +77,7 @@ void Seeder::copyIntoEmpty(const QString& localQuery, const QString& referenceQu
         while (!reference.Eof()) {
             rs.AddNew();
             write(rs, reference);
-            store(rs, QStringLiteral("new row into %1").arg(localQuery.trimmed()));
+            store(rs, QStringLiteral("new row into %1").arg(localQuery.trimmed()), true);
             reference.MoveNext();
         }
     }
@@ -91,10 +95,10 @@ void Seeder::byKey(const ByKey& section)
         if (rs.Eof()) {
             rs.AddNew();
             section.insert(rs, reference);
-            store(rs, QStringLiteral("new row"));
+            store(rs, QStringLiteral("new row"), true);
         } else if (section.update) {
             section.update(rs, reference);
-            store(rs, QStringLiteral("row updated"));
+            store(rs, QStringLiteral("row updated"), false);
         }
         reference.MoveNext();
     }

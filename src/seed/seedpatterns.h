@@ -57,7 +57,7 @@ private:
     db::Recordset& openLocal(const QString& query, int lockType);
     void openReference(db::Recordset& rs, const QString& query);
     bool localTableHasRows(const QString& probeQuery);
-    void store(db::Recordset& row, const QString& what);
+    void store(db::Recordset& row, const QString& what, bool inserted);
 
     Context& m_ctx;
     QString m_lastQuery;

@@ -19,6 +19,9 @@ class Database;
 struct GlobalState
 {
     bool AutomaticMode = false;
+    // A preview run: the schema update lists each statement instead of
+    // executing it, and changes nothing.
+    bool PreviewMode = false;
 
     QString ReferenceServer;
     QString ReferenceUser;
