@@ -11,14 +11,27 @@ namespace {
 
 constexpr qint64 kChunk = 4096;
 
-// UTF-8 when the bytes are valid UTF-8 (a BOM says so too), else the
-// single-byte code page the file was written in.
+// The "ANSI" code page of the Windows installations conf.ini comes from. A
+// Qt without ICU knows it only as the system code page of Windows itself.
+QStringDecoder ansiDecoder()
+{
+    QStringDecoder windows1252("windows-1252", QStringDecoder::Flag::Stateless);
+    if (windows1252.isValid()) return windows1252;
+#ifdef Q_OS_WIN
+    return QStringDecoder(QStringDecoder::System, QStringDecoder::Flag::Stateless);
+#else
+    return QStringDecoder(QStringDecoder::Latin1, QStringDecoder::Flag::Stateless);
+#endif
+}
+
+// UTF-8 when the bytes are valid UTF-8 (a BOM says so too), else Windows-1252.
 QString decodeLine(const QByteArray& bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8(bytes);
     if (!utf8.hasError()) return text;
-    return QString::fromLatin1(bytes);
+    QStringDecoder ansi = ansiDecoder();
+    return ansi(bytes);
 }
 
 } // namespace
@@ -56,6 +69,18 @@ QStringList readSettingLines(QIODevice& file, int count)
     if (lines.size() < count)
         throw Error(errnum::InputPastEndOfFile, QStringLiteral("Input past end of file"));
     return lines;
+}
+
+void checkSettingLine(const QString& line, int lineNumber, const QString& fileName)
+{
+    for (const QChar c : line) {
+        if (c == QLatin1Char('\t') || c.category() != QChar::Other_Control) continue;
+        throw Error(errnum::InvalidPropertyValue,
+                    QStringLiteral("%1, line %2: control character U+%3")
+                        .arg(fileName)
+                        .arg(lineNumber)
+                        .arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0')));
+    }
 }
 
 } // namespace corvane

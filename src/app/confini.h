@@ -12,4 +12,9 @@ namespace corvane {
 // past end of file) when the file has fewer lines.
 QStringList readSettingLines(QIODevice& file, int count);
 
+// Refuses a value holding a NUL or another control character (a tab is
+// kept): such a character would cut or bend the connection string. Throws
+// Error 380 naming the file and the line.
+void checkSettingLine(const QString& line, int lineNumber, const QString& fileName);
+
 } // namespace corvane

@@ -3,10 +3,16 @@
 #include "base/error.h"
 #include "ftpupdate/download.h"
 #include "ftpupdate/installer.h"
+#include "runlock.h"
+#include "runtally.h"
 #include "schema/comparison.h"
 #include "schema/sqldmo.h"
 #include "schema/updaterun.h"
 #include "state/programfolder.h"
+#include "switches.h"
+
+#include <QDir>
+#include <QElapsedTimer>
 
 namespace corvane {
 
@@ -48,21 +54,25 @@ void FormMain::loadFinished()
 
 void FormMain::CommandAggiungiProvvigione_Click()
 {
+    const HalfScope half(m_ctx.log, RunHalf::Database);
     corvane::CommandAggiungiProvvigione_Click(m_ctx);
 }
 
 void FormMain::Cmd_Click()
 {
+    const HalfScope half(m_ctx.log, RunHalf::Database);
     corvane::Cmd_Click(m_ctx);
 }
 
 void FormMain::cmdNuovaVer_Click()
 {
+    const HalfScope half(m_ctx.log, RunHalf::Program);
     corvane::cmdNuovaVer_Click(m_ctx);
 }
 
 void FormMain::cmdInstallaLib_Click()
 {
+    const HalfScope half(m_ctx.log, RunHalf::Program);
     corvane::cmdInstallaLib_Click(m_ctx);
 }
 
@@ -89,6 +99,11 @@ void FormMain::lblConnesso_Click()
 void FormMain::Timer1_Timer()
 {
     Timer1.setEnabled(false);
+    const RunSwitches switches = parseSwitches(m_ctx.port.commandLine());
+    if (switches.checkOnly()) {
+        runCheck(switches.previewRun());
+        return;
+    }
     if (!m_ctx.g.AutomaticMode) return;
 
     PlatformPort& port = m_ctx.port;
@@ -109,6 +124,54 @@ void FormMain::Timer1_Timer()
     port.launch(resolveInFolder(port.programFolder(), QStringLiteral("Corvane.exe")));
     port.yield();
     port.endProgram(0);
+}
+
+void FormMain::runCheck(bool preview)
+{
+    PlatformPort& port = m_ctx.port;
+    CommandAggiungiProvvigione_Click();
+    port.yield();
+    if (preview) {
+        m_ctx.g.PreviewMode = true;
+        Cmd_Click();
+        port.yield();
+    }
+    port.endProgram(kExitUpToDate);
+}
+
+void FormMain::acquireRunLock(RunLock& lock, std::chrono::milliseconds limit)
+{
+    if (lock.tryLock(std::chrono::milliseconds(0))) return;
+    const Busy busy(m_loading);
+    const QString path = QDir::toNativeSeparators(lock.path());
+    m_ctx.log.note(RunEvent::WaitingForOtherRun,
+                   QStringLiteral("waiting for the run that holds %1").arg(path), path);
+    setEnabled(false);
+    show();
+    FrameInfo.setVisible(true);
+    FrameInfo.bringToFront();
+    lblinfo.setCaption(QStringLiteral("Un Altro Aggiornamento è in Corso in Questa Cartella: "
+                                      "Attendo che Finisca..."));
+    m_ctx.port.yield();
+
+    QElapsedTimer waited;
+    waited.start();
+    // Short waits between yields keep the window alive.
+    constexpr std::chrono::milliseconds kStep{200};
+    while (!lock.tryLock(kStep)) {
+        m_ctx.port.yield();
+        if (waited.elapsed() < limit.count()) continue;
+        m_ctx.port.messageBox(
+            QStringLiteral("Un Altro Aggiornamento è in Corso in Questa Cartella da Più di %1 "
+                           "Minuti!!")
+                    .arg(std::chrono::duration_cast<std::chrono::minutes>(limit).count()) +
+                QStringLiteral("\r\n\r\nSe Nessun Aggiornamento è Aperto, Eliminare il File ") +
+                path,
+            QStringLiteral("Attenzione!"), style::Critical);
+        m_ctx.port.endProgram(kExitStartupEnded);
+    }
+    m_ctx.log.record(QStringLiteral("run lock taken after %1 s").arg(waited.elapsed() / 1000.0));
+    FrameInfo.setVisible(false);
 }
 
 } // namespace corvane

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/eventlog.h"
+#include "runtally.h"
 #include "state/platform.h"
 
 #include <cstdio>
@@ -8,27 +8,29 @@
 namespace corvane {
 
 class FormState;
-
-// Exit status of a run: 0 when no critical box was shown, 1 when one was,
-// 2 when the start-up sequence ended the program.
-inline constexpr int kExitStartupEnded = 2;
-inline constexpr int kExitCriticalShown = 1;
+class RunLock;
 
 // The platform as a run sees it: every box, launch and end goes to the run
 // log; in quiet mode no box is shown: each is answered (OK, or No to a
 // question, so an up-to-date program is not fetched again) and written to
 // standard output as one JSON line, and the end of the program writes the
-// window's final state. Everything else is the inner platform's.
+// window's final state with the run's report. Everything else is the inner
+// platform's.
 class RunPlatform : public PlatformPort
 {
 public:
-    RunPlatform(PlatformPort& inner, EventLog& log, bool quiet, std::FILE* out = stdout);
+    RunPlatform(PlatformPort& inner, RunTally& tally, bool quiet, std::FILE* out = stdout);
+    ~RunPlatform() override;
+    RunPlatform(const RunPlatform&) = delete;
+    RunPlatform& operator=(const RunPlatform&) = delete;
 
-    // The window whose state the end of a quiet run reports.
+    // The window whose state the end of a run reports.
     void setForm(const FormState* form) { m_form = form; }
+    // The folder's run lock, let go when the program ends.
+    void setRunLock(RunLock* lock) { m_lock = lock; }
     bool quiet() const { return m_quiet; }
     // Exit status for a program ending with the given code.
-    int exitStatus(int requested) const;
+    int exitStatus(int requested) const { return m_tally.exitStatus(requested, m_form); }
 
     Answer messageBox(const QString& text, const QString& title, int style) override;
     void yield() override { m_inner.yield(); }
@@ -40,23 +42,18 @@ public:
     QString programFolder() const override { return m_inner.programFolder(); }
     QVersionNumber programVersion() const override { return m_inner.programVersion(); }
 
-    // The JSON line of the end of a run, exposed for the tests.
-    static QByteArray endEvent(int exitStatus, const FormState* form);
+    // The JSON object of the end of a run, exposed for the tests.
+    QJsonObject endEvent(int exitStatus) const;
 
 private:
-    void writeLine(const QByteArray& json);
+    void writeLine(const QJsonObject& event);
 
     PlatformPort& m_inner;
-    EventLog& m_log;
+    RunTally& m_tally;
     bool m_quiet;
     std::FILE* m_out;
     const FormState* m_form = nullptr;
-    bool m_criticalShown = false;
+    RunLock* m_lock = nullptr;
 };
-
-// True when the command line asks for quiet mode ("/Q" anywhere, any case).
-bool quietRequested(const QStringList& arguments);
-// True when the command line asks for the automatic run ("/A" anywhere, any case).
-bool automaticRequested(const QStringList& arguments);
 
 } // namespace corvane

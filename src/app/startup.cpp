@@ -8,9 +8,11 @@
 #include "dbversion/dbversion.h"
 #include "ftpupdate/versioncheck.h"
 #include "mainwindow.h"
-#include "runplatform.h"
+#include "runtally.h"
 #include "state/programfolder.h"
+#include "switches.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -20,9 +22,6 @@
 namespace corvane {
 
 namespace {
-
-// Exit status of a run that the start-up sequence ended.
-constexpr int kStartupEnded = 2;
 
 const QString kCrLf = QStringLiteral("\r\n");
 
@@ -91,14 +90,8 @@ void checkCorvaneNotRunning(const QString& folder)
 
 void FormMain::Form_Load()
 {
-    struct Loading
     {
-        int& depth;
-        explicit Loading(int& d) : depth(d) { ++depth; }
-        ~Loading() { --depth; }
-    };
-    {
-        const Loading loading(m_loading);
+        const Busy loading(m_loading);
         runStartupSequence();
     }
     loadFinished();
@@ -129,14 +122,20 @@ void FormMain::runStartupSequence()
 
         line = 14;
         QFile confIni(resolveInFolder(ctx.port.programFolder(), QStringLiteral("conf.ini")));
+        // The description names the file looked for: the first thing to check.
+        const QString shownPath = QDir::toNativeSeparators(confIni.fileName());
         if (!QFileInfo(confIni.fileName()).isFile())
-            throw Error(errnum::FileNotFound, qt_error_string(ENOENT));
+            throw Error(errnum::FileNotFound,
+                        qt_error_string(ENOENT) + QStringLiteral(": ") + shownPath);
         line = 15;
         if (!confIni.open(QIODevice::ReadOnly))
-            throw Error(errnum::PathFileAccess, confIni.errorString());
+            throw Error(errnum::PathFileAccess,
+                        confIni.errorString() + QStringLiteral(": ") + shownPath);
         line = 16;
         const QStringList lines = readSettingLines(confIni, 5);
         confIni.close();
+        for (const int used : {0, 1, 2, 4})
+            checkSettingLine(lines.at(used), used + 1, shownPath);
         setLocalSettings(g, lines);
 
         show();
@@ -169,7 +168,7 @@ void FormMain::runStartupSequence()
             if (g.AutomaticMode) {
                 ctx.port.messageBox(QStringLiteral("Impossibile Collegarsi al Server Dashmoor!!"),
                                     QStringLiteral("Attenzione!"), style::Critical);
-                ctx.port.endProgram(kStartupEnded);
+                ctx.port.endProgram(kExitStartupEnded);
             }
         }
         lblinfo.setCaption(QStringLiteral("Controllo Versione DataBase"));
@@ -180,6 +179,8 @@ void FormMain::runStartupSequence()
         ControllaVersioneProgramma(ctx);
 
         line = 78;
+        // A copy of Corvane in use holds up the program half of the update.
+        const HalfScope programHalf(ctx.log, RunHalf::Program);
         try {
             checkCorvaneNotRunning(ctx.port.programFolder());
         } catch (const Error&) {
@@ -188,7 +189,7 @@ void FormMain::runStartupSequence()
                     QStringLiteral(
                         "Chiudere Tutti Gli Corvane Prima di Continuare con l'aggiornamento!!"),
                 QStringLiteral("Attenzione!!"), style::Critical);
-            ctx.port.endProgram(kStartupEnded);
+            ctx.port.endProgram(kExitStartupEnded);
         }
 
         line = 79;
@@ -199,7 +200,7 @@ void FormMain::runStartupSequence()
                                 e.description() + kCrLf + QString::number(line) + kCrLf +
                                 QString::number(e.number()),
                             QStringLiteral("Errore"), style::Critical);
-        ctx.port.endProgram(kStartupEnded);
+        ctx.port.endProgram(kExitStartupEnded);
     }
 }
 
