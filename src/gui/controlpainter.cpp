@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <QPalette>
 #include <QProgressBar>
 
 namespace corvane::gui {
@@ -51,6 +52,13 @@ void paintFrame(const Control& control, CaptionFrame* frame)
 {
     frame->setTitle(displayText(control.caption()));
     paintColours(control, frame);
+    // A frame is shown while the window works, which is while it is
+    // disabled: its caption and phase text keep their colour then, instead
+    // of the disabled grey that cannot be read on the frame's yellow.
+    QPalette palette = frame->palette();
+    palette.setColor(QPalette::Disabled, QPalette::WindowText,
+                     palette.color(QPalette::Active, QPalette::WindowText));
+    frame->setPalette(palette);
     paintCommon(control, frame);
 }
 

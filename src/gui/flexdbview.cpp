@@ -60,16 +60,30 @@ FlexDbView::FlexDbView(FlexGrid& grid, QWidget* parent) : QTableView(parent), m_
     verticalHeader()->setDefaultSectionSize(m_rowHeight);
 
     QHeaderView* header = horizontalHeader();
-    header->setSectionResizeMode(QHeaderView::Fixed);
+    // Long table and column names: the user may widen a column to read them.
+    header->setSectionResizeMode(QHeaderView::Interactive);
     header->setHighlightSections(false);
     header->setSectionsClickable(false);
     header->setFixedHeight(m_rowHeight);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     applyColumnWidths();
-    // A reset (the grid shown again after a fill) or a new format string
-    // would otherwise bring the default widths back.
-    connect(&grid, &QAbstractItemModel::modelReset, this, &FlexDbView::applyColumnWidths);
+    // A reset (the grid shown again after a fill) would otherwise bring the
+    // default widths back: the widths of before, the user's own included,
+    // come back instead. A new format string brings its own widths.
+    connect(&grid, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        m_widths.clear();
+        for (int c = 0; c < model()->columnCount(); ++c)
+            m_widths << columnWidth(c);
+    });
+    connect(&grid, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_widths.size() != model()->columnCount()) {
+            applyColumnWidths();
+            return;
+        }
+        for (int c = 0; c < m_widths.size(); ++c)
+            setColumnWidth(c, m_widths.at(c));
+    });
     connect(&grid, &QAbstractItemModel::headerDataChanged, this, &FlexDbView::applyColumnWidths);
     connect(&grid, &FlexGrid::visibilityChanged, this, &QWidget::setVisible);
     setVisible(grid.visible());

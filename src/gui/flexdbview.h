@@ -10,8 +10,8 @@ namespace corvane::gui {
 
 // FlexDb on screen: the FlexGrid model in a table view with the grid's fixed
 // header row and fixed first column, column widths taken from the format
-// string and one uniform row height, so tens of thousands of rows scroll
-// without measuring a single cell.
+// string (the user may change them) and one uniform row height, so tens of
+// thousands of rows scroll without measuring a single cell.
 class FlexDbView : public QTableView
 {
     Q_OBJECT
@@ -28,6 +28,7 @@ private:
 
     FlexGrid& m_grid;
     int m_rowHeight;
+    QList<int> m_widths; // kept across a reset of the model
 };
 
 } // namespace corvane::gui

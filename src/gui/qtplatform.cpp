@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
+#include <QScreen>
 #include <QUrl>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +23,32 @@ constexpr int kIconMask = 0xF0;
 constexpr int kYesNo = 4;
 constexpr int kYesNoCancel = 3;
 constexpr int kOkCancel = 1;
+
+// A box centred over the window, or over the screen where the window will
+// open while it has not been shown yet (Qt would put it in a corner then).
+class CentredBox : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        const QWidget* owner = parentWidget();
+        QRect area;
+        if (owner && owner->isVisible()) {
+            area = owner->frameGeometry();
+        } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            area = screen->availableGeometry();
+        }
+        if (area.isEmpty()) return;
+        QRect frame = frameGeometry();
+        frame.moveCenter(area.center());
+        move(frame.topLeft());
+    }
+};
+
 } // namespace
 
 QMessageBox::Icon QtPlatform::boxIcon(int style)
@@ -70,8 +98,8 @@ Answer QtPlatform::answerOf(QMessageBox::StandardButton button)
 
 Answer QtPlatform::messageBox(const QString& text, const QString& title, int style)
 {
-    QMessageBox box(boxIcon(style), title.isEmpty() ? kApplicationTitle : title, displayText(text),
-                    boxButtons(style), m_window.data());
+    CentredBox box(boxIcon(style), title.isEmpty() ? kApplicationTitle : title, displayText(text),
+                   boxButtons(style), m_window.data());
     // Texts carry SQL and file names: shown as they are, never as markup.
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);

@@ -154,6 +154,9 @@ QVariant FlexGrid::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return c.text;
+    case Qt::ToolTipRole:
+        // The whole name, for a column too narrow to show it.
+        return c.text.isEmpty() ? QVariant() : QVariant(c.text);
     case Qt::BackgroundRole:
         return c.colour == colour::None ? QVariant() : QVariant(windowsColour(c.colour));
     default:
