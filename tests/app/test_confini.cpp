@@ -31,6 +31,10 @@ private slots:
                                << QStringList{QString::fromUtf8("Società"), "b", "c", "d", "e"};
         QTest::newRow("ANSI") << QByteArray("Societ\xE0\nb\nc\nd\ne\n")
                               << QStringList{QString::fromUtf8("Società"), "b", "c", "d", "e"};
+        // Windows-1252, not Latin-1: 0x80 to 0x9F are letters and signs there.
+        QTest::newRow("ANSI euro") << QByteArray("srv\nsa\nP\x80ss\x9Aw\x92rd\nd\nCaff\xE8\x80\n")
+                                   << QStringList{"srv", "sa", QString::fromUtf8("P€ssšw’rd"), "d",
+                                                  QString::fromUtf8("Caffè€")};
     }
     void lines()
     {
@@ -60,6 +64,34 @@ private slots:
             QFAIL("fewer than five lines were accepted");
         } catch (const Error& e) {
             QCOMPARE(e.number(), errnum::InputPastEndOfFile);
+        }
+    }
+
+    void controlCharactersRefused_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("refused"); // the code point named, "" when accepted
+        QTest::newRow("NUL first") << QStringLiteral("\0sqlite:/x") << "0000";
+        QTest::newRow("NUL inside") << QStringLiteral("Bell\0ini") << "0000";
+        QTest::newRow("escape") << QStringLiteral("srv\x1B") << "001B";
+        QTest::newRow("DEL") << QStringLiteral("srv\x7F") << "007F";
+        QTest::newRow("C1 control") << QStringLiteral("srv\u0085") << "0085";
+        QTest::newRow("tab kept") << QStringLiteral("\tsrv\t") << "";
+        QTest::newRow("letters and signs") << QString::fromUtf8("Caffè€ ’š") << "";
+        QTest::newRow("empty") << QString() << "";
+    }
+    void controlCharactersRefused()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, refused);
+        const QString file = QStringLiteral("C:\\Corvane\\conf.ini");
+        try {
+            checkSettingLine(line, 3, file);
+            QVERIFY2(refused.isEmpty(), "a control character was accepted");
+        } catch (const Error& e) {
+            QVERIFY2(!refused.isEmpty(), qPrintable(e.description()));
+            QCOMPARE(e.description(),
+                     file + QStringLiteral(", line 3: control character U+") + refused);
         }
     }
 
