@@ -1,121 +1,14 @@
-#include "support/ftptestserver.h"
-#include "support/testdb.h"
+#include "e2eworld.h"
 #include "support/testfiles.h"
 
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <unistd.h>
 
 using corvane::test::readFile;
 using corvane::test::writeFile;
-
-namespace {
-
-// A minimal Windows executable with a version resource.
-void makeExe(const QString& path, const QString& version)
-{
-    const QString built = corvane::test::buildPe(
-        path, QStringLiteral("pe32"),
-        {QStringLiteral("--file-version"), version, QStringLiteral("--product-version"), version});
-    QVERIFY2(built.isEmpty(), qPrintable(built));
-}
-
-struct Run
-{
-    int exit = -1;
-    QList<QJsonObject> events;
-    QJsonObject end() const { return events.isEmpty() ? QJsonObject() : events.last(); }
-    QStringList boxTexts() const
-    {
-        QStringList texts;
-        for (const QJsonObject& e : events)
-            if (e["event"].toString() == QLatin1String("msgbox")) texts << e["text"].toString();
-        return texts;
-    }
-    QJsonObject label(const char* name) const { return end()["state"].toObject()[name].toObject(); }
-};
-
-// The demo world in a temporary folder: program folder, reference, FTP root.
-struct World
-{
-    QTemporaryDir dir;
-    QString program, reference, ftpFolder;
-    std::unique_ptr<corvane::test::FtpTestServer> ftp;
-
-    World()
-    {
-        program = dir.filePath("program");
-        reference = dir.filePath("reference");
-        ftpFolder = dir.filePath("ftp/distributori/CORVANE");
-        QDir().mkpath(program);
-        QDir().mkpath(reference);
-        QDir().mkpath(ftpFolder);
-        const QString data = QStringLiteral(CORVANE_DEMO_DATA);
-        const QString lookup = QString::fromUtf8(readFile(data + "/lookup.sql"));
-        auto script = [&](const QString& file) {
-            return QString::fromUtf8(readFile(data + "/" + file))
-                .replace(".read lookup.sql", lookup);
-        };
-        corvane::test::runSqlScript(program, "Bellini", script("local.sql"));
-        corvane::test::runSqlScript(reference, "Corvane", script("reference.sql"));
-        QVERIFY(QFile::copy(QStringLiteral(CORVANE_UPDATE_BINARY), program + "/corvane-update"));
-        writeFile(program + "/conf.ini",
-                  QStringLiteral("sqlite:%1\r\nsa\r\n\r\n-\r\nBellini\r\n").arg(program).toUtf8());
-        makeExe(program + "/Corvane.exe", "2,0,0,14");
-        makeExe(ftpFolder + "/CORVANE.EXE", "2,0,0,15");
-        writeFile(ftpFolder + "/VERSIONE.TXT", "2.0.15\r\n");
-    }
-    void startFtp(const QStringList& extra = {})
-    {
-        ftp = std::make_unique<corvane::test::FtpTestServer>(dir.filePath("ftp"), extra);
-        QVERIFY2(ftp->start(), qPrintable(ftp->errors()));
-    }
-    Run run(const QStringList& arguments, const QString& referenceHost = {})
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("DISPLAY");
-        env.remove("WAYLAND_DISPLAY");
-        env.remove("QT_QPA_PLATFORM");
-        env.insert("CORVANE_REFERENCE_HOST",
-                   referenceHost.isEmpty() ? "sqlite:" + reference : referenceHost);
-        env.insert("CORVANE_FTP_HOST", ftp->hostAndPort());
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(program);
-        p.start(program + "/corvane-update", arguments);
-        Run r;
-        if (!p.waitForFinished(120000)) {
-            p.kill();
-            p.waitForFinished();
-            return r;
-        }
-        r.exit = p.exitCode();
-        for (const QByteArray& line : p.readAllStandardOutput().split('\n'))
-            if (!line.trimmed().isEmpty()) r.events << QJsonDocument::fromJson(line).object();
-        return r;
-    }
-    QString localVersion() const
-    {
-        return corvane::test::queryRows(program, "Bellini",
-                                        "SELECT Valore FROM Parametri WHERE IDParametro = 1")
-            .value(0);
-    }
-    QStringList localObjects() const
-    {
-        return corvane::test::queryRows(
-            program, "Bellini",
-            "SELECT name FROM sqlite_schema WHERE type IN ('table','view') "
-            "AND name NOT LIKE 'sqlite_%' ORDER BY name");
-    }
-};
-
-} // namespace
+using namespace corvane::e2e;
 
 class TestEndToEnd : public QObject
 {

@@ -1,0 +1,67 @@
+#pragma once
+
+// The world of the end-to-end runs: the real executable in a program folder
+// of its own, the demo's embedded databases and a real FTP server.
+
+#include "support/ftptestserver.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace corvane::e2e {
+
+// A minimal Windows executable with a version resource.
+void makeExe(const QString& path, const QString& version);
+
+// What one run of the executable left: its exit code, its standard error and
+// the JSON lines of its standard output.
+struct Run
+{
+    int exit = -1;
+    QByteArray errors;
+    QList<QJsonObject> events;
+
+    QJsonObject end() const { return events.isEmpty() ? QJsonObject() : events.last(); }
+    QList<QJsonObject> eventsOf(const QString& kind) const;
+    QStringList boxTexts() const;
+    QJsonObject label(const char* name) const;
+    QJsonArray redRows() const;
+    // The transcript's "database" or "program" report.
+    QJsonObject half(const char* name) const { return end()[QLatin1String(name)].toObject(); }
+};
+
+// The demo world in a temporary folder: program folder, reference, FTP root.
+struct World
+{
+    World();
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+
+    void startFtp(const QStringList& extra = {});
+    void stopFtp() { ftp.reset(); }
+    // The environment a run gets: no display, the world's servers.
+    QProcessEnvironment environment(const QString& referenceHost = {}) const;
+    // Starts the executable without waiting for it.
+    void start(QProcess& p, const QStringList& arguments, const QString& referenceHost = {}) const;
+    // Waits for a started run and collects what it left.
+    static Run finish(QProcess& p, int timeoutMs = 120000);
+    Run run(const QStringList& arguments, const QString& referenceHost = {}) const;
+
+    QString localVersion() const;
+    QStringList localObjects() const;
+    // The whole local database as sqlite3 .dump writes it.
+    QByteArray localDump() const;
+    QByteArray runLog() const;
+
+    QTemporaryDir dir;
+    QString program, reference, ftpFolder;
+    std::unique_ptr<corvane::test::FtpTestServer> ftp;
+};
+
+} // namespace corvane::e2e
