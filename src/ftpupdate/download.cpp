@@ -54,6 +54,7 @@ void fetchListed(Context& ctx, UpdateServerSession& session)
         const QString local = localNameFor(listed);
         ctx.form.lblinfo.setCaption(ftptext::FetchingCaption +
                                     QStringLiteral("%1/%2) \r\n").arg(j).arg(n) + local);
+        showFileProgress(ctx.form.PB1, 0, -1); // busy until the server gives the size
         ctx.port.yield();
         list.setListIndex(j - 1);
         ScaricaFileFtp(ctx, *session.ftp, remotePathOf(session.currentDirectory, listed),
