@@ -114,15 +114,6 @@ private slots:
         QCOMPARE(got, expected);
     }
 
-    void usageNamesEverySwitchAndStatus()
-    {
-        const QString usage = usageText(QStringLiteral("corvane-update"));
-        QVERIFY(usage.startsWith(QStringLiteral("Uso: corvane-update")));
-        for (const char* s :
-             {"/A", "/Q", "/P", "/?", "--help", "--version", "  0  ", "  1  ", "  2  ", "  3  "})
-            QVERIFY2(usage.contains(QLatin1String(s)), s);
-    }
-
     void quietBoxesAreAnsweredAndWritten_data()
     {
         QTest::addColumn<int>("style");
