@@ -8,7 +8,7 @@
 #include "ftpupdate/texts.h"
 #include "schema/sqldmo.h"
 #include "schema/updaterun.h"
-#include "support/scriptedplatform.h"
+#include "support/programworld.h"
 
 #include <QElapsedTimer>
 #include <QLockFile>
@@ -20,21 +20,6 @@ using namespace corvane;
 namespace {
 
 const QString kWaiting = QStringLiteral("Un Altro Aggiornamento è in Corso in Questa Cartella");
-
-struct Folder
-{
-    QTemporaryDir dir;
-    GlobalState g;
-    test::ScriptedPlatform port;
-    test::RecordingLog log;
-    std::unique_ptr<FormMain> form;
-
-    Folder()
-    {
-        port.folder = dir.path();
-        form = std::make_unique<FormMain>(g, port, log);
-    }
-};
 
 class OldSqlDmo : public schema::Application
 {
@@ -52,21 +37,21 @@ class TestAdminRun : public QObject
 private slots:
     void freeFolderIsTakenAtOnce()
     {
-        Folder f;
-        RunLock lock(f.dir.path());
+        test::ProgramWorld f;
+        RunLock lock(f.path());
         f.form->acquireRunLock(lock, std::chrono::seconds(5));
         QVERIFY(lock.isLocked());
         QVERIFY(!f.form->shown()); // nothing to wait for, nothing shown
         QCOMPARE(f.port.yields, 0);
-        QVERIFY(QFile::exists(f.dir.filePath(QStringLiteral("CorvaneUpdate.lock"))));
+        QVERIFY(QFile::exists(f.file(QStringLiteral("CorvaneUpdate.lock"))));
     }
 
     // While another run holds the folder the window says so, takes no
     // input, and lets Timer1's tick wait for the run of its own.
     void waitsWhileAnotherRunHoldsTheFolder()
     {
-        Folder f;
-        QLockFile other(f.dir.filePath(QStringLiteral("CorvaneUpdate.lock")));
+        test::ProgramWorld f;
+        QLockFile other(f.file(QStringLiteral("CorvaneUpdate.lock")));
         QVERIFY(other.tryLock(0));
         QElapsedTimer held;
         held.start();
@@ -82,7 +67,7 @@ private slots:
             }
             if (held.elapsed() > 2500) other.unlock();
         };
-        RunLock lock(f.dir.path());
+        RunLock lock(f.path());
         f.form->acquireRunLock(lock, std::chrono::seconds(30));
         QVERIFY(lock.isLocked());
         QVERIFY(held.elapsed() >= 2500);
@@ -95,11 +80,11 @@ private slots:
 
     void givesUpWithABoxAndStatus2()
     {
-        Folder f;
-        QLockFile other(f.dir.filePath(QStringLiteral("CorvaneUpdate.lock")));
+        test::ProgramWorld f;
+        QLockFile other(f.file(QStringLiteral("CorvaneUpdate.lock")));
         QVERIFY(other.tryLock(0));
         f.port.expectBoxStartingWith(kWaiting);
-        RunLock lock(f.dir.path());
+        RunLock lock(f.path());
         QElapsedTimer t;
         t.start();
         try {
@@ -120,11 +105,11 @@ private slots:
     // installer nor downloads a new program version.
     void previewFetchesAndInstallsNothing()
     {
-        Folder f;
-        QFile msi(f.dir.filePath(QStringLiteral("SQLSERVER2005_BC_X64.MSI")));
+        test::ProgramWorld f;
+        QFile msi(f.file(QStringLiteral("SQLSERVER2005_BC_X64.MSI")));
         QVERIFY(msi.open(QIODevice::WriteOnly));
         msi.close();
-        QFile::copy(msi.fileName(), f.dir.filePath(QStringLiteral("SQLSERVER2005_BC.MSI")));
+        QFile::copy(msi.fileName(), f.file(QStringLiteral("SQLSERVER2005_BC.MSI")));
         f.g.createSqlDmoApplication = [] { return std::make_shared<OldSqlDmo>(); };
         f.g.PreviewMode = true;
         f.port.expectBoxStartingWith(QStringLiteral("Non ci sono Alcune librerie Installate"));

@@ -1,5 +1,7 @@
 #include "app/qtmessages.h"
 #include "state/runlog.h"
+#include "support/testfiles.h"
+#include "support/world.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,18 +20,6 @@ using namespace corvane;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-struct MemoryLog : EventLog
-{
-    QStringList lines;
-    void record(const QString& line) override { lines << line; }
-};
-
 } // namespace
 
 class TestRunLog : public QObject
@@ -42,7 +32,7 @@ private slots:
         RunLog log(dir.path());
         log.record(QStringLiteral("first\r\nsecond"));
         log.record(QStringLiteral("third"));
-        const QList<QByteArray> lines = readAll(log.path()).split('\n');
+        const QList<QByteArray> lines = test::readFile(log.path()).split('\n');
         QCOMPARE(lines.size(), 3);
         const QRegularExpression shape(
             QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d \\[%1\\] first \\| second$")
@@ -60,7 +50,7 @@ private slots:
         QVERIFY(QFile(log.path()).size() <= 200);
         QVERIFY(QFile::exists(log.path() + QStringLiteral(".1")));
         QVERIFY(QFile(log.path() + QStringLiteral(".1")).size() <= 200);
-        QVERIFY(readAll(log.path()).endsWith("event 19\n"));
+        QVERIFY(test::readFile(log.path()).endsWith("event 19\n"));
     }
 
     void unwritableLogNeverStopsTheRun()
@@ -125,7 +115,7 @@ private slots:
 
     void qtWarningsOfAQuietRunGoToTheLog()
     {
-        MemoryLog log;
+        test::RecordingLog log;
         keepQtWarningsFromStderr();
         qWarning("before the log exists");
         sendQtWarningsTo(log);
