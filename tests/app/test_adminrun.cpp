@@ -8,6 +8,7 @@
 #include "ftpupdate/texts.h"
 #include "schema/sqldmo.h"
 #include "schema/updaterun.h"
+#include "support/fakesqldmo.h"
 #include "support/programworld.h"
 
 #include <QElapsedTimer>
@@ -20,14 +21,6 @@ using namespace corvane;
 namespace {
 
 const QString kWaiting = QStringLiteral("Un Altro Aggiornamento è in Corso in Questa Cartella");
-
-class OldSqlDmo : public schema::Application
-{
-public:
-    int VersionMajor() const override { return 8; }
-    int VersionMinor() const override { return 0; }
-    std::shared_ptr<schema::SqlServer> createServer() override { return nullptr; }
-};
 
 } // namespace
 
@@ -110,7 +103,12 @@ private slots:
         QVERIFY(msi.open(QIODevice::WriteOnly));
         msi.close();
         QFile::copy(msi.fileName(), f.file(QStringLiteral("SQLSERVER2005_BC.MSI")));
-        f.g.createSqlDmoApplication = [] { return std::make_shared<OldSqlDmo>(); };
+        f.g.createSqlDmoApplication = [] {
+            auto old = std::make_shared<test::FakeSqlDmoApplication>();
+            old->major = 8;
+            old->minor = 0;
+            return old;
+        };
         f.g.PreviewMode = true;
         f.port.expectBoxStartingWith(QStringLiteral("Non ci sono Alcune librerie Installate"));
         Cmd_Click(f.form->context());
