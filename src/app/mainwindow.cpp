@@ -142,8 +142,13 @@ void FormMain::runCheck(bool preview)
 void FormMain::acquireRunLock(RunLock& lock, std::chrono::milliseconds limit)
 {
     if (lock.tryLock(std::chrono::milliseconds(0))) return;
-    const Busy busy(m_loading);
     const QString path = QDir::toNativeSeparators(lock.path());
+    if (lock.unavailable()) {
+        m_ctx.log.record(
+            QStringLiteral("run lock %1 cannot be made: the run goes on without it").arg(path));
+        return;
+    }
+    const Busy busy(m_loading);
     m_ctx.log.note(RunEvent::WaitingForOtherRun,
                    QStringLiteral("waiting for the run that holds %1").arg(path), path);
     setEnabled(false);

@@ -21,6 +21,13 @@ public:
     // Takes the lock, waiting at most `wait` for the run that holds it.
     bool tryLock(std::chrono::milliseconds wait);
     bool isLocked() const { return m_file.isLocked(); }
+    // The lock file cannot be made at all (a read-only folder): there is no
+    // run to wait for, and none could be kept out.
+    bool unavailable() const
+    {
+        return m_file.error() == QLockFile::PermissionError ||
+               m_file.error() == QLockFile::UnknownError;
+    }
     void unlock() { m_file.unlock(); }
 
 private:

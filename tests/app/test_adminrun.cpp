@@ -39,6 +39,20 @@ private slots:
         QVERIFY(QFile::exists(f.file(QStringLiteral("CorvaneUpdate.lock"))));
     }
 
+    // A folder where no lock file can be made holds nobody up.
+    void unwritableFolderRunsWithoutTheLock()
+    {
+        test::ProgramWorld f;
+        RunLock lock(QStringLiteral("/proc/no-such-folder"));
+        QElapsedTimer t;
+        t.start();
+        f.form->acquireRunLock(lock, std::chrono::seconds(5));
+        QVERIFY(t.elapsed() < 1000);
+        QVERIFY(!lock.isLocked());
+        QVERIFY(f.port.boxes.isEmpty());
+        QVERIFY(f.log.lines.last().contains(QStringLiteral("cannot be made")));
+    }
+
     // While another run holds the folder the window says so, takes no
     // input, and lets Timer1's tick wait for the run of its own.
     void waitsWhileAnotherRunHoldsTheFolder()
