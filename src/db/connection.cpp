@@ -2,13 +2,16 @@
 
 #include "embeddedbatch.h"
 #include "informationschema.h"
+#include "odbcvalues.h"
 #include "providererror.h"
 
 #include <QAtomicInteger>
 #include <QDir>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QUrl>
+#include <utility>
 
 namespace corvane::db {
 
@@ -95,9 +98,25 @@ QString odbcConnectionString(const ConnectionSpec& keys)
         text +=
             QStringLiteral("SERVER=%1;").arg(odbcValue(port.isEmpty() ? host : host + u',' + port));
     }
-    return text +
-           QStringLiteral("DATABASE=%1;UID=%2;PWD=%3;")
-               .arg(odbcValue(keys.database), odbcValue(keys.user), odbcValue(keys.password));
+    text += QStringLiteral("DATABASE=%1;UID=%2;PWD=%3;")
+                .arg(odbcValue(keys.database), odbcValue(keys.user), odbcValue(keys.password));
+    // What the driver needs beyond this, e.g. "TrustServerCertificate=yes" for
+    // Microsoft's Driver 18 against a server with a self-signed certificate.
+    const QString options = qEnvironmentVariable("CORVANE_ODBC_OPTIONS").trimmed();
+    if (!options.isEmpty()) text += options.endsWith(u';') ? options : options + u';';
+    return text;
+}
+
+// The field a connection string key fills; null for a key the program never writes.
+QString* keyField(ConnectionSpec& keys, const QString& name)
+{
+    const QString key = name.trimmed().toLower();
+    if (key == u"provider") return &keys.provider;
+    if (key == u"data source") return &keys.dataSource;
+    if (key == u"uid" || key == u"user id") return &keys.user;
+    if (key == u"pwd") return &keys.password;
+    if (key == u"database") return &keys.database;
+    return nullptr;
 }
 
 } // namespace
@@ -105,22 +124,19 @@ QString odbcConnectionString(const ConnectionSpec& keys)
 ConnectionSpec parseConnectionString(const QString& connectionString)
 {
     ConnectionSpec keys;
-    const QStringList pairs = connectionString.split(u';');
-    for (const QString& pair : pairs) {
-        const qsizetype equals = pair.indexOf(u'=');
-        if (equals < 0) continue;
-        const QString key = pair.left(equals).trimmed().toLower();
-        const QString value = pair.mid(equals + 1);
-        if (key == u"provider")
-            keys.provider = value;
-        else if (key == u"data source")
-            keys.dataSource = value;
-        else if (key == u"uid" || key == u"user id")
-            keys.user = value;
-        else if (key == u"pwd")
-            keys.password = value;
-        else if (key == u"database")
-            keys.database = value;
+    QString* value = nullptr;
+    const QStringList pieces = connectionString.split(u';');
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        const QString& piece = pieces[i];
+        const qsizetype equals = piece.indexOf(u'=');
+        QString* target = equals < 0 ? nullptr : keyField(keys, piece.left(equals));
+        if (target) {
+            value = target;
+            *value = piece.mid(equals + 1);
+        } else if (value && !(i == pieces.size() - 1 && piece.isEmpty())) {
+            // Not a key of ours: the value before went on past a semicolon.
+            *value += u';' + piece;
+        }
     }
     return keys;
 }
@@ -177,6 +193,7 @@ void Connection::Open(const QString& connectionString, const QString&, const QSt
 void Connection::Close()
 {
     if (m_name.isEmpty()) return;
+    takeInOpenResult();
     if (m_db.isValid()) m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_name);
@@ -187,10 +204,59 @@ void Connection::Execute(const QString& sql)
 {
     if (State() != adStateOpen) throwAdoError(adoerr::ObjectClosed);
     const QStringList statements = m_embedded ? splitEmbeddedBatch(sql) : QStringList{sql};
-    for (const QString& statement : statements) {
-        QSqlQuery query(m_db);
-        if (!query.exec(statement)) throwProviderError(query.lastError());
+    for (const QString& statement : statements)
+        run(statement);
+}
+
+std::unique_ptr<QSqlQuery> Connection::run(const QString& sql, const QVariantList& values)
+{
+    if (State() != adStateOpen) throwAdoError(adoerr::ObjectClosed);
+    takeInOpenResult();
+    auto query = std::make_unique<QSqlQuery>(m_db);
+    // Forward-only: a scrollable result would make the driver open a server
+    // cursor for every statement, DDL included.
+    query->setForwardOnly(true);
+    if (values.isEmpty()) {
+        if (!query->exec(sql)) throwProviderError(query->lastError());
+        return query;
     }
+    if (!query->prepare(sql)) throwProviderError(query->lastError());
+    for (const QVariant& value : values)
+        query->addBindValue(value);
+    if (!query->exec()) throwProviderError(query->lastError());
+    return query;
+}
+
+std::vector<QVariantList> Connection::select(const QString& sql, const QVariantList& values)
+{
+    const std::unique_ptr<QSqlQuery> query = run(sql, values);
+    std::vector<QVariantList> rows;
+    const QSqlRecord record = query->record();
+    while (query->next())
+        rows.push_back(this->values(*query, record));
+    if (query->lastError().isValid()) throwProviderError(query->lastError());
+    return rows;
+}
+
+QVariantList Connection::values(const QSqlQuery& query, const QSqlRecord& record) const
+{
+    if (!m_embedded) return odbcRowValues(query, record);
+    QVariantList row;
+    row.reserve(record.count());
+    for (int i = 0; i < record.count(); ++i)
+        row << (query.isNull(i) ? QVariant() : query.value(i));
+    return row;
+}
+
+void Connection::releaseOpenResult(const OpenResult* reader)
+{
+    if (m_openResult == reader) m_openResult = nullptr;
+}
+
+void Connection::takeInOpenResult()
+{
+    OpenResult* reader = std::exchange(m_openResult, nullptr);
+    if (reader) reader->takeInRemainingRows();
 }
 
 QSqlDatabase Connection::database() const

@@ -2,7 +2,12 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 #include <memory>
+#include <vector>
+
+class QSqlQuery;
+class QSqlRecord;
 
 namespace corvane::db {
 
@@ -23,18 +28,38 @@ struct ConnectionSpec
 };
 
 // Splits "Key=Value;Key=Value"; keys compared ignoring letter case. Values are
-// taken as they stand (the program inserts them without quoting).
+// taken as they stand: the program inserts them without quoting, so a piece
+// that does not start with one of the keys above belongs to the value before
+// it ("PWD=ab;cd" is the password "ab;cd").
 ConnectionSpec parseConnectionString(const QString& connectionString);
 
 // True when the data source names the embedded engine ("sqlite:<folder>").
 bool isEmbeddedDataSource(const QString& dataSource);
+
+// A result a reader is still taking from the server. A SQL Server connection
+// carries one open result at a time: before the next statement goes out, the
+// connection has the reader take in the rest of its rows.
+class OpenResult
+{
+public:
+    // Reads the remaining rows into memory and lets go of the server's result.
+    // An error while reading is kept for the reader to raise where it happened.
+    virtual void takeInRemainingRows() = 0;
+
+protected:
+    ~OpenResult() = default;
+};
 
 // One database connection, as an ADO Connection is used by the program.
 //  - "Data Source=sqlite:<folder>" opens <folder>/<DATABASE>.db (a trailing
 //    ",<port>" ignored); a missing file is a connection failure. Every such
 //    connection carries the INFORMATION_SCHEMA layer.
 //  - anything else is SQL Server through QODBC and the driver named by
-//    CORVANE_ODBC_DRIVER (FreeTDS by default).
+//    CORVANE_ODBC_DRIVER (FreeTDS by default), with the extra keywords of
+//    CORVANE_ODBC_OPTIONS appended to its ODBC connection string.
+// Every statement goes through run(): one result open at a time, as the
+// original's data provider kept it for its callers, so no caller meets
+// "Invalid cursor state" or "Connection is busy with results for another command".
 // Every failure throws corvane::Error with a number and the provider's text.
 class Connection
 {
@@ -58,6 +83,19 @@ public:
     // Runs one statement that returns no rows (DDL, INSERT, UPDATE).
     void Execute(const QString& sql);
 
+    // Runs one statement, forward-only, and returns it before its first row.
+    // With values, they are bound to its ? placeholders in order. An open
+    // result on this connection is taken in first.
+    std::unique_ptr<QSqlQuery> run(const QString& sql, const QVariantList& values = {});
+    // The current row of a query of this connection, a NULL as a null QVariant.
+    QVariantList values(const QSqlQuery& query, const QSqlRecord& record) const;
+    // Every row of one query, read at once (columns by position).
+    std::vector<QVariantList> select(const QString& sql, const QVariantList& values = {});
+    // A reader that keeps streaming the result of run() says so; it lets go
+    // when it has read its last row or is closed.
+    void holdOpenResult(OpenResult* reader) { m_openResult = reader; }
+    void releaseOpenResult(const OpenResult* reader);
+
     bool isEmbedded() const { return m_embedded; }
     const ConnectionSpec& keys() const { return m_keys; }
     // The Qt connection behind this one; valid while open.
@@ -67,11 +105,14 @@ public:
     std::weak_ptr<const void> lifetime() const { return m_lifetime; }
 
 private:
+    void takeInOpenResult();
+
     QString m_name; // Qt connection name, unique per object
     QSqlDatabase m_db;
     ConnectionSpec m_keys;
     bool m_embedded = false;
     int m_loginTimeout = kDefaultLoginTimeoutSeconds;
+    OpenResult* m_openResult = nullptr;
     std::shared_ptr<const void> m_lifetime = std::make_shared<int>(0);
 };
 

@@ -8,9 +8,12 @@
 #include <QHash>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <deque>
 #include <optional>
+#include <utility>
 
 namespace corvane::db {
 
@@ -26,7 +29,7 @@ bool usableForMatch(const QVariant& value)
 
 } // namespace
 
-struct Recordset::Impl
+struct Recordset::Impl final : OpenResult
 {
     Connection* connection = nullptr;
     std::weak_ptr<const void> connectionLifetime;
@@ -34,14 +37,19 @@ struct Recordset::Impl
     bool forwardOnly = false;
     int lockType = adLockReadOnly;
     QStringList names;
+    QSqlRecord record;
     QHash<QString, int> columnIndex; // lower-cased name -> column
     std::optional<WriteTarget> target;
 
     // Static cursor: every row, and the position in them.
     std::vector<QVariantList> rows;
     size_t position = 0;
-    // Forward-only cursor: the query streaming from the server and its current row.
+    // Forward-only cursor: the query streaming from the server and its current
+    // row. Once another statement needed the connection, the rows that were
+    // still to come wait here, and so does an error met while reading them.
     std::unique_ptr<QSqlQuery> stream;
+    std::deque<QVariantList> takenIn;
+    std::optional<QString> takenInError;
     QVariantList streamRow;
     bool streamEof = true;
 
@@ -73,8 +81,11 @@ struct Recordset::Impl
         return *found;
     }
 
+    ~Impl() { letGoOfStream(); }
+    void takeInRemainingRows() override;
+    void letGoOfStream();
+
     void readColumns(const QSqlRecord& record);
-    static QVariantList rowOf(const QSqlQuery& query, int columns);
     void fetchStreamRow();
     void runStatement(const QString& sql);
     void discardPending();
@@ -83,49 +94,69 @@ struct Recordset::Impl
     void execute(const WriteStatement& statement, bool mustTouchARow);
 };
 
-void Recordset::Impl::readColumns(const QSqlRecord& record)
+void Recordset::Impl::readColumns(const QSqlRecord& columns)
 {
+    record = columns;
     for (int i = 0; i < record.count(); ++i) {
         names << record.fieldName(i);
         columnIndex.insert(record.fieldName(i).toLower(), i);
     }
 }
 
-QVariantList Recordset::Impl::rowOf(const QSqlQuery& query, int columns)
-{
-    QVariantList row;
-    row.reserve(columns);
-    for (int i = 0; i < columns; ++i)
-        row << (query.isNull(i) ? QVariant() : query.value(i));
-    return row;
-}
-
 void Recordset::Impl::fetchStreamRow()
 {
+    if (!stream) {
+        streamEof = takenIn.empty();
+        if (!streamEof) {
+            streamRow = std::move(takenIn.front());
+            takenIn.pop_front();
+            return;
+        }
+        streamRow.clear();
+        if (takenInError) throwProviderError(*std::exchange(takenInError, std::nullopt));
+        return;
+    }
     streamEof = !stream->next();
     if (!streamEof) {
-        streamRow = rowOf(*stream, int(names.size()));
-    } else {
-        streamRow.clear();
-        if (stream->lastError().isValid()) throwProviderError(stream->lastError());
+        streamRow = connection->values(*stream, record);
+        return;
     }
+    streamRow.clear();
+    const QSqlError error = stream->lastError();
+    // Read to its end: the connection is free for the next statement.
+    letGoOfStream();
+    if (error.isValid()) throwProviderError(error);
+}
+
+void Recordset::Impl::takeInRemainingRows()
+{
+    if (!stream) return;
+    while (stream->next())
+        takenIn.push_back(connection->values(*stream, record));
+    if (stream->lastError().isValid()) takenInError = providerText(stream->lastError());
+    stream.reset();
+}
+
+void Recordset::Impl::letGoOfStream()
+{
+    if (!stream) return;
+    stream.reset();
+    if (!connectionLifetime.expired()) connection->releaseOpenResult(this);
 }
 
 void Recordset::Impl::runStatement(const QString& sql)
 {
-    auto query = std::make_unique<QSqlQuery>(connection->database());
-    query->setForwardOnly(true);
-    if (!query->exec(sql)) throwProviderError(query->lastError());
+    std::unique_ptr<QSqlQuery> query = connection->run(sql);
     if (!query->isSelect()) return; // DDL, UPDATE: done, and the recordset is at its end
     readColumns(query->record());
     if (forwardOnly) {
         stream = std::move(query);
+        connection->holdOpenResult(this);
         fetchStreamRow();
         return;
     }
-    const int columns = int(names.size());
     while (query->next())
-        rows.push_back(rowOf(*query, columns));
+        rows.push_back(connection->values(*query, record));
     if (query->lastError().isValid()) throwProviderError(query->lastError());
 }
 
@@ -138,12 +169,8 @@ void Recordset::Impl::discardPending()
 
 void Recordset::Impl::execute(const WriteStatement& statement, bool mustTouchARow)
 {
-    QSqlQuery query(connection->database());
-    if (!query.prepare(statement.sql)) throwProviderError(query.lastError());
-    for (const QVariant& value : statement.values)
-        query.addBindValue(value);
-    if (!query.exec()) throwProviderError(query.lastError());
-    if (mustTouchARow && query.numRowsAffected() == 0) throwAdoError(adoerr::RowNotLocated);
+    const std::unique_ptr<QSqlQuery> query = connection->run(statement.sql, statement.values);
+    if (mustTouchARow && query->numRowsAffected() == 0) throwAdoError(adoerr::RowNotLocated);
 }
 
 void Recordset::Impl::storeNewRow()
@@ -284,12 +311,15 @@ void Recordset::setField(const QString& name, const QVariant& value)
     if (d->lockType == adLockReadOnly || !d->target) throwNotUpdatable();
     const int column = d->columnOf(name);
     if (!d->adding && d->atEnd()) throwAdoError(adoerr::NoCurrentRecord);
+    // A NULL of no type goes to the server as the column's type, as ADO binds
+    // it: a driver's own guess (binary) does not convert to every column type.
+    const QVariant stored = value.isValid() ? value : QVariant(d->record.field(column).metaType());
     const qsizetype pending = d->pendingColumns.indexOf(column);
     if (pending >= 0) {
-        d->pendingValues[pending] = value;
+        d->pendingValues[pending] = stored;
     } else {
         d->pendingColumns << column;
-        d->pendingValues << value;
+        d->pendingValues << stored;
     }
 }
 

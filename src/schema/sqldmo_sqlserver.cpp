@@ -4,9 +4,8 @@
 #include "db/connection.h"
 #include "tsqlwriter.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QVariant>
+#include <vector>
 
 namespace corvane::schema {
 
@@ -32,25 +31,9 @@ SharedConnection openConnection(const Login& login, const QString& database)
     return connection;
 }
 
-Error queryError(const QSqlError& e)
-{
-    bool ok = false;
-    const long number = e.nativeErrorCode().toLong(&ok);
-    const QString text = e.databaseText().isEmpty() ? e.text() : e.databaseText();
-    return Error(ok && number != 0 ? number : errnum::ProviderFailure, text);
-}
-
-// A catalogue query with positional parameters, positioned before its first row.
-QSqlQuery query(db::Connection& connection, const QString& sql, const QVariantList& parameters)
-{
-    QSqlQuery q(connection.database());
-    q.setForwardOnly(true);
-    if (!q.prepare(sql)) throw queryError(q.lastError());
-    for (const QVariant& p : parameters)
-        q.addBindValue(p);
-    if (!q.exec()) throw queryError(q.lastError());
-    return q;
-}
+// Catalogue queries are read whole (db::Connection::select): the component
+// often asks its next question while still using the answer to the last.
+using Rows = std::vector<QVariantList>;
 
 Error notFound(const QString& kind, const QString& name)
 {
@@ -58,31 +41,30 @@ Error notFound(const QString& kind, const QString& name)
                  QStringLiteral("[SQL-DMO]%1 '%2' does not exist on the server.").arg(kind, name));
 }
 
-ColumnDescription columnFromCatalogue(const QSqlQuery& q)
+ColumnDescription columnFromCatalogue(const QVariantList& row)
 {
     ColumnDescription c;
-    c.name = q.value(0).toString();
-    c.type = q.value(1).toString().toLower();
-    c.length = q.value(2).toInt();
+    c.name = row.value(0).toString();
+    c.type = row.value(1).toString().toLower();
+    c.length = row.value(2).toInt();
     // The catalogue counts bytes; a Unicode type's length is in characters.
     if ((c.type == u"nchar" || c.type == u"nvarchar") && c.length > 0) c.length /= 2;
-    c.precision = q.value(3).toInt();
-    c.scale = q.value(4).toInt();
-    c.nullable = q.value(5).toBool();
-    c.identity = q.value(6).toBool();
-    c.identitySeed = q.value(7).toLongLong();
-    c.identityIncrement = q.value(8).toLongLong();
-    c.collation = q.value(9).toString();
-    c.computedDefinition = q.value(10).toString();
-    if (!q.value(12).toBool()) c.defaultName = q.value(11).toString();
-    c.defaultDefinition = q.value(13).toString();
+    c.precision = row.value(3).toInt();
+    c.scale = row.value(4).toInt();
+    c.nullable = row.value(5).toBool();
+    c.identity = row.value(6).toBool();
+    c.identitySeed = row.value(7).toLongLong();
+    c.identityIncrement = row.value(8).toLongLong();
+    c.collation = row.value(9).toString();
+    c.computedDefinition = row.value(10).toString();
+    if (!row.value(12).toBool()) c.defaultName = row.value(11).toString();
+    c.defaultDefinition = row.value(13).toString();
     return c;
 }
 
 QList<ColumnDescription> readColumns(db::Connection& connection, int objectId)
 {
-    QSqlQuery q = query(
-        connection,
+    const Rows rows = connection.select(
         QStringLiteral(
             "SELECT c.name, "
             // One row per column: an alias type (sysname, or one of the database's)
@@ -103,15 +85,14 @@ QList<ColumnDescription> readColumns(db::Connection& connection, int objectId)
             "WHERE c.object_id = ? ORDER BY c.column_id"),
         {objectId});
     QList<ColumnDescription> columns;
-    while (q.next())
-        columns << columnFromCatalogue(q);
+    for (const QVariantList& row : rows)
+        columns << columnFromCatalogue(row);
     return columns;
 }
 
 QList<KeyDescription> readKeys(db::Connection& connection, int objectId)
 {
-    QSqlQuery q = query(
-        connection,
+    const Rows rows = connection.select(
         QStringLiteral(
             "SELECT i.index_id, i.name, i.is_primary_key, i.type, k.is_system_named, c.name, "
             "ic.is_descending_key "
@@ -126,17 +107,17 @@ QList<KeyDescription> readKeys(db::Connection& connection, int objectId)
         {objectId});
     QList<KeyDescription> keys;
     int currentIndex = -1;
-    while (q.next()) {
-        if (q.value(0).toInt() != currentIndex) {
-            currentIndex = q.value(0).toInt();
+    for (const QVariantList& row : rows) {
+        if (row.value(0).toInt() != currentIndex) {
+            currentIndex = row.value(0).toInt();
             KeyDescription k;
-            if (!q.value(4).toBool()) k.name = q.value(1).toString();
-            k.primaryKey = q.value(2).toBool();
-            k.clustered = q.value(3).toInt() == 1;
+            if (!row.value(4).toBool()) k.name = row.value(1).toString();
+            k.primaryKey = row.value(2).toBool();
+            k.clustered = row.value(3).toInt() == 1;
             keys << k;
         }
-        keys.last().columns << q.value(5).toString();
-        keys.last().descending << q.value(6).toBool();
+        keys.last().columns << row.value(5).toString();
+        keys.last().descending << row.value(6).toBool();
     }
     return keys;
 }
@@ -147,11 +128,11 @@ TableDescription describeTable(db::Connection& connection, int objectId, const Q
     TableDescription t;
     t.schema = schema;
     t.name = name;
-    QSqlQuery q = query(connection,
-                        QStringLiteral("SELECT CONVERT(nvarchar(128), "
-                                       "DATABASEPROPERTYEX(DB_NAME(), 'Collation'))"),
-                        {});
-    if (q.next()) t.databaseCollation = q.value(0).toString();
+    const Rows collation =
+        connection.select(QStringLiteral("SELECT CONVERT(nvarchar(128), "
+                                         "DATABASEPROPERTYEX(DB_NAME(), 'Collation'))"),
+                          {});
+    if (!collation.empty()) t.databaseCollation = collation.front().value(0).toString();
     t.columns = readColumns(connection, objectId);
     t.keys = readKeys(connection, objectId);
     for (ColumnDescription& c : t.columns)
@@ -220,8 +201,10 @@ public:
     {
         Q_UNUSED(scriptType);
         Q_UNUSED(outputFile);
-        QSqlQuery q = query(*m_connection, QStringLiteral("SELECT OBJECT_DEFINITION(?)"), {m_id});
-        return q.next() ? scriptView(q.value(0).toString(), script2Type) : QString();
+        const Rows definition =
+            m_connection->select(QStringLiteral("SELECT OBJECT_DEFINITION(?)"), {m_id});
+        return definition.empty() ? QString()
+                                  : scriptView(definition.front().value(0).toString(), script2Type);
     }
 
 private:
@@ -231,15 +214,14 @@ private:
 
 // Objects are found without an owner, as the server's collation compares
 // names; dbo's object first when several schemas hold one of that name.
-QSqlQuery findObject(db::Connection& connection, const QString& catalogue, const QString& name)
+Rows findObject(db::Connection& connection, const QString& catalogue, const QString& name)
 {
-    return query(connection,
-                 QStringLiteral("SELECT o.object_id, s.name, o.name FROM sys.%1 o "
-                                "JOIN sys.schemas s ON s.schema_id = o.schema_id "
-                                "WHERE UPPER(o.name) = UPPER(?) "
-                                "ORDER BY CASE WHEN s.name = 'dbo' THEN 0 ELSE 1 END")
-                     .arg(catalogue),
-                 {name});
+    return connection.select(QStringLiteral("SELECT o.object_id, s.name, o.name FROM sys.%1 o "
+                                            "JOIN sys.schemas s ON s.schema_id = o.schema_id "
+                                            "WHERE UPPER(o.name) = UPPER(?) "
+                                            "ORDER BY CASE WHEN s.name = 'dbo' THEN 0 ELSE 1 END")
+                                 .arg(catalogue),
+                             {name});
 }
 
 class CatalogueDatabase : public Database
@@ -249,17 +231,19 @@ public:
 
     std::shared_ptr<Table> Tables(const QString& name) override
     {
-        QSqlQuery q = findObject(*m_connection, QStringLiteral("tables"), name);
-        if (!q.next()) throw notFound(QStringLiteral("Table"), name);
-        return std::make_shared<CatalogueTable>(m_connection, q.value(0).toInt(),
-                                                q.value(1).toString(), q.value(2).toString());
+        const Rows found = findObject(*m_connection, QStringLiteral("tables"), name);
+        if (found.empty()) throw notFound(QStringLiteral("Table"), name);
+        const QVariantList& table = found.front();
+        return std::make_shared<CatalogueTable>(m_connection, table.value(0).toInt(),
+                                                table.value(1).toString(),
+                                                table.value(2).toString());
     }
 
     std::shared_ptr<View> Views(const QString& name) override
     {
-        QSqlQuery q = findObject(*m_connection, QStringLiteral("views"), name);
-        if (!q.next()) throw notFound(QStringLiteral("View"), name);
-        return std::make_shared<CatalogueView>(m_connection, q.value(0).toInt());
+        const Rows found = findObject(*m_connection, QStringLiteral("views"), name);
+        if (found.empty()) throw notFound(QStringLiteral("View"), name);
+        return std::make_shared<CatalogueView>(m_connection, found.front().value(0).toInt());
     }
 
 private:
@@ -279,24 +263,24 @@ public:
 
     int VersionMajor() override
     {
-        QSqlQuery q = query(connected(),
-                            QStringLiteral("SELECT CONVERT(nvarchar(128), "
-                                           "SERVERPROPERTY('ProductVersion'))"),
-                            {});
-        if (!q.next()) throw Error(errnum::ProviderFailure, QStringLiteral("[SQL-DMO]No version"));
-        return q.value(0).toString().section(QLatin1Char('.'), 0, 0).toInt();
+        const Rows version = connected().select(QStringLiteral("SELECT CONVERT(nvarchar(128), "
+                                                               "SERVERPROPERTY('ProductVersion'))"),
+                                                {});
+        if (version.empty())
+            throw Error(errnum::ProviderFailure, QStringLiteral("[SQL-DMO]No version"));
+        return version.front().value(0).toString().section(QLatin1Char('.'), 0, 0).toInt();
     }
 
     void DisConnect() override { m_master.reset(); }
 
     std::shared_ptr<Database> Databases(const QString& name) override
     {
-        QSqlQuery q = query(connected(),
-                            QStringLiteral("SELECT name FROM sys.databases "
-                                           "WHERE UPPER(name) = UPPER(?)"),
-                            {name});
-        if (!q.next()) throw notFound(QStringLiteral("Database"), name);
-        return std::make_shared<CatalogueDatabase>(openConnection(m_login, q.value(0).toString()));
+        const Rows found = connected().select(QStringLiteral("SELECT name FROM sys.databases "
+                                                             "WHERE UPPER(name) = UPPER(?)"),
+                                              {name});
+        if (found.empty()) throw notFound(QStringLiteral("Database"), name);
+        return std::make_shared<CatalogueDatabase>(
+            openConnection(m_login, found.front().value(0).toString()));
     }
 
 private:
