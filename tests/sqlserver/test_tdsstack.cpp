@@ -1,0 +1,276 @@
+// The client stack (QODBC, unixODBC, FreeTDS) against the TDS test server:
+// logins, every value type the program reads, errors, row counts, the RPCs of
+// parameterised statements and attention, each seen from both ends.
+#include "base/error.h"
+#include "db/connection.h"
+#include "db/providererror.h"
+#include "db/recordset.h"
+#include "sqlservertesthelpers.h"
+
+#include <QtTest>
+
+using namespace corvane;
+using corvane::test::TdsRule;
+using corvane::test::TdsTestServer;
+
+class TestTdsStack : public QObject
+{
+    Q_OBJECT
+private slots:
+    void sessionOfAConnection();
+    void loginRefused_data();
+    void loginRefused();
+    void valuesOfEveryType_data();
+    void valuesOfEveryType();
+    void serverErrorReachesTheCaller_data();
+    void serverErrorReachesTheCaller();
+    void parameterisedRowWrites();
+    void rowNotFoundForUpdate();
+    void closingEarlySendsAttention();
+    void unexpectedStatementIsNamed();
+};
+
+void TestTdsStack::sessionOfAConnection()
+{
+    TdsTestServer server;
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    db::Connection c;
+    c.Open(test::sqlServerString(server));
+    QCOMPARE(c.State(), db::adStateOpen);
+    // What Qt's ODBC driver and FreeTDS say on their own when a connection
+    // opens ("SET QUOTED_IDENTIFIER ON", type information) is answered by the
+    // server's session rules; what they say varies with their versions.
+    QCOMPARE(server.transcript(), QStringLiteral("[1] login sa@Corvane\n"));
+    QCOMPARE(server.unexpected(), QStringList());
+    for (const test::TdsRequest& r : server.requests(true))
+        QVERIFY2(r.kind == u"login" || r.kind == u"attention" || r.session, qPrintable(r.text));
+}
+
+void TestTdsStack::loginRefused_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("serverText");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("wrong password") << "Harbor4"
+                                    << "Corvane"
+                                    << "[FreeTDS][SQL Server]Login failed for user 'sa'."
+                                    << "error 18456";
+    QTest::newRow("unknown database")
+        << "Harbor42"
+        << "Nowhere"
+        << "[FreeTDS][SQL Server]Cannot open database \"Nowhere\" requested by the login. The "
+           "login failed."
+        << "error 4060";
+}
+
+void TestTdsStack::loginRefused()
+{
+    QFETCH(QString, password);
+    QFETCH(QString, database);
+    QFETCH(QString, serverText);
+    QFETCH(QString, answer);
+    TdsTestServer server;
+    server.setLogins({{QStringLiteral("sa"), QStringLiteral("Harbor42")}});
+    server.setDatabases({QStringLiteral("Corvane"), QStringLiteral("master")});
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    db::Connection c;
+    const auto [number, text] = test::failureOf([&] {
+        c.Open(QStringLiteral("Provider=SQLOLEDB;Data Source=%1;UID=sa;PWD=%2;DATABASE=%3")
+                   .arg(server.dataSource(), password, database));
+    });
+    QCOMPARE(number, errnum::ProviderFailure);
+    QVERIFY2(text.contains(serverText), qPrintable(text));
+    QCOMPARE(c.State(), db::adStateClosed);
+    const QList<test::TdsRequest> requests = server.requests();
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests.first().answer, answer);
+}
+
+void TestTdsStack::valuesOfEveryType_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QVariant>("sent");
+    QTest::addColumn<QString>("read"); // "<null>" for NULL
+
+    const QString longText = QString(9000, u'x') + QStringLiteral("è");
+    QTest::newRow("int") << "int" << QVariant(-2147483647) << "-2147483647";
+    QTest::newRow("smallint") << "smallint" << QVariant(-7) << "-7";
+    QTest::newRow("tinyint") << "tinyint" << QVariant(200) << "200";
+    QTest::newRow("bigint") << "bigint" << QVariant(9000000000LL) << "9000000000";
+    QTest::newRow("bit") << "bit" << QVariant(1) << "1";
+    QTest::newRow("decimal") << "decimal(18,4)" << QVariant("-12.3400") << "-12.3400";
+    QTest::newRow("numeric, large") << "numeric(38,2)" << QVariant("123456789012345678901234.56")
+                                    << "123456789012345678901234.56";
+    QTest::newRow("datetime") << "datetime" << QVariant("2024-02-29T13:45:30.500")
+                              << "2024-02-29T13:45:30.500";
+    QTest::newRow("varchar") << "varchar(20)" << QVariant("l'anno") << "l'anno";
+    QTest::newRow("varchar, Latin-1") << "varchar(20)" << QVariant("Perché") << "Perché";
+    QTest::newRow("nvarchar") << "nvarchar(30)" << QVariant("Città € ✓") << "Città € ✓";
+    // As wide as the column, and longer in UTF-8 than in characters.
+    QTest::newRow("varchar, full, accents") << "varchar(5)" << QVariant("Città") << "Città";
+    QTest::newRow("nvarchar, full, accents") << "nvarchar(10)" << QVariant(QString(10, u'è'))
+                                             << QString(10, u'è');
+    QTest::newRow("char pads") << "char(5)" << QVariant("ab") << "ab   ";
+    QTest::newRow("nchar pads") << "nchar(3)" << QVariant("é") << "é  ";
+    QTest::newRow("varchar(max)") << "varchar(max)" << QVariant(QString(9000, u'y'))
+                                  << QString(9000, u'y');
+    QTest::newRow("nvarchar(max)") << "nvarchar(max)" << QVariant(longText) << longText;
+    QTest::newRow("nvarchar(max), empty") << "nvarchar(max)" << QVariant(QString()) << "";
+    for (const char* type : {"int", "bit", "decimal(18,4)", "datetime", "varchar(10)",
+                             "nvarchar(10)", "nchar(2)", "nvarchar(max)"})
+        QTest::newRow(qPrintable(QStringLiteral("NULL %1").arg(QLatin1String(type))))
+            << QString::fromLatin1(type) << QVariant() << "<null>";
+}
+
+void TestTdsStack::valuesOfEveryType()
+{
+    QFETCH(QString, type);
+    QFETCH(QVariant, sent);
+    QFETCH(QString, read);
+    const QString sql = QStringLiteral("SELECT v FROM Valori");
+    // An empty text is sent as text, not as NULL.
+    const QVariant value = sent.isNull() && type.contains(u"max") && read.isEmpty()
+                               ? QVariant(QStringLiteral(""))
+                               : sent;
+    TdsTestServer server;
+    server.setRules({TdsRule::exact(sql).columns({{"v", type}}).row({value}).row({value})});
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    db::Connection c;
+    c.Open(test::sqlServerString(server));
+    for (const int cursor : {db::adOpenStatic, db::adOpenForwardOnly}) {
+        db::Recordset rs;
+        rs.Open(sql, c, cursor, db::adLockReadOnly);
+        for (int row = 0; row < 2; ++row) {
+            QVERIFY(!rs.Eof());
+            QCOMPARE(test::shownValue(rs.field(QStringLiteral("v"))), read);
+            rs.MoveNext();
+        }
+        QVERIFY(rs.Eof());
+        rs.Close();
+    }
+    QCOMPARE(server.unexpected(), QStringList());
+}
+
+void TestTdsStack::serverErrorReachesTheCaller_data()
+{
+    QTest::addColumn<bool>("asQuery");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("query") << true << 208 << "Invalid object name 'Parametri'.";
+    QTest::newRow("statement") << false << 2714
+                               << "There is already an object named 'Clienti' in the database.";
+}
+
+void TestTdsStack::serverErrorReachesTheCaller()
+{
+    QFETCH(bool, asQuery);
+    QFETCH(int, number);
+    QFETCH(QString, text);
+    const QString sql = QStringLiteral("CREATE TABLE [Clienti] ([a] [int] NULL)");
+    TdsTestServer server;
+    server.setRules({TdsRule::exact(sql).error(number, text)});
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    db::Connection c;
+    c.Open(test::sqlServerString(server));
+    const auto [errorNumber, description] = test::failureOf([&] {
+        if (asQuery) {
+            db::Recordset rs;
+            rs.Open(sql, c, db::adOpenStatic, db::adLockReadOnly);
+        } else {
+            c.Execute(sql);
+        }
+    });
+    QCOMPARE(errorNumber, errnum::ProviderFailure);
+    QCOMPARE(description, QStringLiteral("[FreeTDS][SQL Server]") + text);
+    // The connection is still usable after a failed statement.
+    server.addRules({TdsRule::exact(QStringLiteral("SELECT 1")).columns({{"", "int"}}).row({1})});
+    QCOMPARE(c.select(QStringLiteral("SELECT 1")).at(0).at(0).toInt(), 1);
+}
+
+// AddNew/Update and a change of the current row become parameterised
+// statements: their types and values on the wire.
+void TestTdsStack::parameterisedRowWrites()
+{
+    const QString source = QStringLiteral("Select * FROM Righe where Codice = 'A'");
+    TdsTestServer server;
+    server.setRules({TdsRule::exact(source).columns({{"Codice", "varchar(10)"},
+                                                     {"Nota", "nvarchar(50)"},
+                                                     {"Data", "datetime"},
+                                                     {"Quantita", "int"},
+                                                     {"Sconto", "smallint"},
+                                                     {"Prezzo", "float"},
+                                                     {"Attivo", "bit"}}),
+                     TdsRule::like(QStringLiteral("INSERT INTO Righe .*")).rowCount(1),
+                     TdsRule::like(QStringLiteral("UPDATE Righe .*")).rowCount(1)});
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    db::Connection c;
+    c.Open(test::sqlServerString(server));
+    db::Recordset rs;
+    rs.Open(source, c, db::adOpenStatic, db::adLockPessimistic);
+    rs.AddNew();
+    rs.setField(QStringLiteral("Codice"), QStringLiteral("A"));
+    rs.setField(QStringLiteral("Nota"), QStringLiteral("l'òrdine \"primo\" €"));
+    rs.setField(QStringLiteral("Data"), QDate(2024, 2, 29));
+    rs.setField(QStringLiteral("Quantita"), 12);
+    rs.setField(QStringLiteral("Sconto"), QVariant::fromValue(qint16(-3)));
+    rs.setField(QStringLiteral("Prezzo"), 2.5);
+    rs.setField(QStringLiteral("Attivo"), true);
+    rs.Update();
+    rs.setField(QStringLiteral("Nota"), QVariant());
+    rs.Update();
+    rs.Close();
+    QCOMPARE_GOLDEN(server.transcript(), QStringLiteral("stack_row_writes.txt"));
+}
+
+void TestTdsStack::rowNotFoundForUpdate()
+{
+    const QString source = QStringLiteral("Select * FROM Parametri where IDParametro = 1");
+    TdsTestServer server;
+    server.setRules({TdsRule::exact(source).columns({{"Valore", "nvarchar(50)"}}).row({"2.0"}),
+                     TdsRule::like(QStringLiteral("UPDATE Parametri .*")).rowCount(0)});
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    db::Connection c;
+    c.Open(test::sqlServerString(server));
+    db::Recordset rs;
+    rs.Open(source, c, db::adOpenStatic, db::adLockPessimistic);
+    rs.setField(QStringLiteral("Valore"), QStringLiteral("2.1"));
+    const auto [number, text] = test::failureOf([&] { rs.Update(); });
+    QCOMPARE(number, db::adoerr::RowNotLocated);
+}
+
+// A forward-only result closed before its end: FreeTDS cancels the rest with
+// an attention, and the connection serves the next statement.
+void TestTdsStack::closingEarlySendsAttention()
+{
+    const QString sql = QStringLiteral("SELECT COLUMN_NAME From INFORMATION_SCHEMA.Columns");
+    TdsTestServer server;
+    server.setRules(
+        {TdsRule::exact(sql).columns({{"COLUMN_NAME", "sysname"}}).row({"a"}).row({"b"}).row({"c"}),
+         TdsRule::exact(QStringLiteral("SELECT 1")).columns({{"", "int"}}).row({1})});
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    db::Connection c;
+    c.Open(test::sqlServerString(server));
+    auto rs = std::make_unique<db::Recordset>();
+    rs->Open(sql, c, db::adOpenForwardOnly, db::adLockReadOnly);
+    QCOMPARE(rs->field(QStringLiteral("COLUMN_NAME")).toString(), QStringLiteral("a"));
+    rs->Close();
+    QCOMPARE(c.select(QStringLiteral("SELECT 1")).size(), size_t(1));
+    const QList<test::TdsRequest> requests = server.requests();
+    QCOMPARE(requests.size(), 4);
+    QCOMPARE(requests.at(2).kind, QStringLiteral("attention"));
+}
+
+void TestTdsStack::unexpectedStatementIsNamed()
+{
+    TdsTestServer server;
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    db::Connection c;
+    c.Open(test::sqlServerString(server));
+    const auto [number, text] = test::failureOf([&] { c.Execute(QStringLiteral("DROP TABLE x")); });
+    QVERIFY2(text.contains(QStringLiteral("unexpected statement: DROP TABLE x")), qPrintable(text));
+    QCOMPARE(server.unexpected(), QStringList{QStringLiteral("DROP TABLE x")});
+}
+
+QTEST_GUILESS_MAIN(TestTdsStack)
+#include "test_tdsstack.moc"
