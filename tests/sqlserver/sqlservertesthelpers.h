@@ -36,3 +36,4 @@ QString withoutToday(QString transcript);
         const QString mismatch_ = corvane::test::goldenMismatch((actual), (name));                 \
         QVERIFY2(mismatch_.isEmpty(), qPrintable(mismatch_));                                      \
     } while (false)
+

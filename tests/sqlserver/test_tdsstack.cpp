@@ -109,8 +109,8 @@ void TestTdsStack::valuesOfEveryType_data()
     QTest::newRow("nvarchar") << "nvarchar(30)" << QVariant("Città € ✓") << "Città € ✓";
     // As wide as the column, and longer in UTF-8 than in characters.
     QTest::newRow("varchar, full, accents") << "varchar(5)" << QVariant("Città") << "Città";
-    QTest::newRow("nvarchar, full, accents") << "nvarchar(10)" << QVariant(QString(10, u'è'))
-                                             << QString(10, u'è');
+    QTest::newRow("nvarchar, full, accents")
+        << "nvarchar(10)" << QVariant(QString(10, u'è')) << QString(10, u'è');
     QTest::newRow("char pads") << "char(5)" << QVariant("ab") << "ab   ";
     QTest::newRow("nchar pads") << "nchar(3)" << QVariant("é") << "é  ";
     QTest::newRow("varchar(max)") << "varchar(max)" << QVariant(QString(9000, u'y'))
