@@ -26,7 +26,8 @@ QString shownValue(const QVariant& value);
 // (actual/<name>) for a look with diff.
 QString goldenMismatch(const QString& actual, const QString& name);
 
-// Today's date as the transcripts show it, and the transcript with it replaced by "<today>".
+// The transcript with today's date written "<today>" and the current year in a
+// parameter value "<year>", so that a golden text holds on any day.
 QString withoutToday(QString transcript);
 
 } // namespace corvane::test
@@ -36,4 +37,3 @@ QString withoutToday(QString transcript);
         const QString mismatch_ = corvane::test::goldenMismatch((actual), (name));                 \
         QVERIFY2(mismatch_.isEmpty(), qPrintable(mismatch_));                                      \
     } while (false)
-

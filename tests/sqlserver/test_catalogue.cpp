@@ -3,6 +3,7 @@
 // must be the T-SQL writer's own golden scripts. Also the statement discipline
 // that the catalogue reader relies on.
 #include "base/error.h"
+#include "corvanedatabase.h"
 #include "db/connection.h"
 #include "db/recordset.h"
 #include "schema/sqldmo_sqlserver.h"
@@ -17,97 +18,50 @@
 using namespace corvane;
 using corvane::test::TdsRule;
 using corvane::test::TdsTestServer;
+using namespace corvane::test;
 
 namespace {
-
-const QString kCollationSql =
-    QStringLiteral("SELECT CONVERT(nvarchar(128), DATABASEPROPERTYEX(DB_NAME(), 'Collation'))");
-const QString kColumnsLike = QStringLiteral(R"(SELECT c\.name, .* FROM sys\.columns c .*)");
-const QString kKeysLike = QStringLiteral(R"(SELECT i\.index_id, .* FROM sys\.indexes i .*)");
-const QString kDatabasesSql =
-    QStringLiteral("SELECT name FROM sys.databases WHERE UPPER(name) = UPPER(@P1)");
-const QString kTablesLike =
-    QStringLiteral(R"(SELECT o\.object_id, s\.name, o\.name FROM sys\.tables o .*)");
-const QString kViewsLike =
-    QStringLiteral(R"(SELECT o\.object_id, s\.name, o\.name FROM sys\.views o .*)");
-
-const QList<QPair<QString, QString>> kColumnColumns = {{"name", "sysname"},
-                                                       {"type", "sysname"},
-                                                       {"max_length", "smallint"},
-                                                       {"precision", "tinyint"},
-                                                       {"scale", "tinyint"},
-                                                       {"is_nullable", "bit"},
-                                                       {"is_identity", "bit"},
-                                                       {"seed", "bigint"},
-                                                       {"increment", "bigint"},
-                                                       {"collation_name", "sysname"},
-                                                       {"definition", "nvarchar(max)"},
-                                                       {"name", "sysname"},
-                                                       {"is_system_named", "bit"},
-                                                       {"definition", "nvarchar(max)"}};
-
-const QList<QPair<QString, QString>> kKeyColumns = {
-    {"index_id", "int"},         {"name", "sysname"},        {"is_primary_key", "bit"},
-    {"type", "tinyint"},         {"is_system_named", "bit"}, {"name", "sysname"},
-    {"is_descending_key", "bit"}};
-
-// One sys.columns row: name, type, max_length (bytes), precision, scale, nullable.
-QVariantList column(const QString& name, const QString& type, int bytes, int precision, int scale,
-                    bool nullable, const QVariant& collation = {})
-{
-    return {name,       type,       bytes,      precision, scale,      nullable ? 1 : 0,
-            0,          QVariant(), QVariant(), collation, QVariant(), QVariant(),
-            QVariant(), QVariant()};
-}
-
-QVariantList withDefault(QVariantList row, const QString& constraint, bool systemNamed,
-                         const QString& definition)
-{
-    row[11] = constraint;
-    row[12] = systemNamed ? 1 : 0;
-    row[13] = definition;
-    return row;
-}
 
 // The table of the writer's "every type" golden script, as the catalogue lists it.
 TdsRule everyTypeColumns()
 {
     const QString db = QStringLiteral("SQL_Latin1_General_CP1_CI_AS");
-    TdsRule r = TdsRule::like(kColumnsLike).columns(kColumnColumns);
-    const QList<QVariantList> rows = {column("cInt", "int", 4, 10, 0, false),
-                                      column("cBigint", "bigint", 8, 19, 0, true),
-                                      column("cSmallint", "smallint", 2, 5, 0, true),
-                                      column("cTinyint", "tinyint", 1, 3, 0, true),
-                                      column("cBit", "bit", 1, 1, 0, false),
-                                      column("cDecimal", "decimal", 9, 18, 4, true),
-                                      column("cNumeric", "numeric", 5, 9, 0, true),
-                                      column("cMoney", "money", 8, 19, 4, true),
-                                      column("cSmallmoney", "smallmoney", 4, 10, 4, true),
-                                      column("cFloat", "float", 8, 53, 0, true),
-                                      column("cReal", "real", 4, 24, 0, true),
-                                      column("cDatetime", "datetime", 8, 23, 3, true),
-                                      column("cSmalldatetime", "smalldatetime", 4, 16, 0, true),
-                                      column("cDate", "date", 3, 10, 0, true),
-                                      column("cTime", "time", 5, 16, 7, true),
-                                      column("cDatetime2", "datetime2", 7, 23, 3, true),
-                                      column("cDatetimeoffset", "datetimeoffset", 10, 34, 7, true),
-                                      column("cChar", "char", 10, 0, 0, true, db),
-                                      column("cVarchar", "varchar", 50, 0, 0, true, db),
-                                      column("cVarcharMax", "varchar", -1, 0, 0, true, db),
-                                      column("cText", "text", 16, 0, 0, true, db),
-                                      column("cNchar", "nchar", 10, 0, 0, true, db),
-                                      column("cNvarchar", "nvarchar", 200, 0, 0, true, db),
-                                      column("cNvarcharMax", "nvarchar", -1, 0, 0, true, db),
-                                      column("cNtext", "ntext", 16, 0, 0, true, db),
-                                      column("cBinary", "binary", 16, 0, 0, true),
-                                      column("cVarbinary", "varbinary", 200, 0, 0, true),
-                                      column("cVarbinaryMax", "varbinary", -1, 0, 0, true),
-                                      column("cImage", "image", 16, 0, 0, true),
-                                      column("cGuid", "uniqueidentifier", 16, 0, 0, true),
-                                      column("cTimestamp", "timestamp", 8, 0, 0, false),
-                                      column("cXml", "xml", -1, 0, 0, true),
-                                      column("cVariant", "sql_variant", 8016, 0, 0, true),
-                                      column("cGeo", "geography", -1, 0, 0, true)};
+    TdsRule r = TdsRule::like(kColumnsLike).columns(catalogueColumns());
+    const QList<QVariantList> rows = {
+        catalogueColumn("cInt", "int", 4, 10, 0, false),
+        catalogueColumn("cBigint", "bigint", 8, 19, 0, true),
+        catalogueColumn("cSmallint", "smallint", 2, 5, 0, true),
+        catalogueColumn("cTinyint", "tinyint", 1, 3, 0, true),
+        catalogueColumn("cBit", "bit", 1, 1, 0, false),
+        catalogueColumn("cDecimal", "decimal", 9, 18, 4, true),
+        catalogueColumn("cNumeric", "numeric", 5, 9, 0, true),
+        catalogueColumn("cMoney", "money", 8, 19, 4, true),
+        catalogueColumn("cSmallmoney", "smallmoney", 4, 10, 4, true),
+        catalogueColumn("cFloat", "float", 8, 53, 0, true),
+        catalogueColumn("cReal", "real", 4, 24, 0, true),
+        catalogueColumn("cDatetime", "datetime", 8, 23, 3, true),
+        catalogueColumn("cSmalldatetime", "smalldatetime", 4, 16, 0, true),
+        catalogueColumn("cDate", "date", 3, 10, 0, true),
+        catalogueColumn("cTime", "time", 5, 16, 7, true),
+        catalogueColumn("cDatetime2", "datetime2", 7, 23, 3, true),
+        catalogueColumn("cDatetimeoffset", "datetimeoffset", 10, 34, 7, true),
+        catalogueColumn("cChar", "char", 10, 0, 0, true, db),
+        catalogueColumn("cVarchar", "varchar", 50, 0, 0, true, db),
+        catalogueColumn("cVarcharMax", "varchar", -1, 0, 0, true, db),
+        catalogueColumn("cText", "text", 16, 0, 0, true, db),
+        catalogueColumn("cNchar", "nchar", 10, 0, 0, true, db),
+        catalogueColumn("cNvarchar", "nvarchar", 200, 0, 0, true, db),
+        catalogueColumn("cNvarcharMax", "nvarchar", -1, 0, 0, true, db),
+        catalogueColumn("cNtext", "ntext", 16, 0, 0, true, db),
+        catalogueColumn("cBinary", "binary", 16, 0, 0, true),
+        catalogueColumn("cVarbinary", "varbinary", 200, 0, 0, true),
+        catalogueColumn("cVarbinaryMax", "varbinary", -1, 0, 0, true),
+        catalogueColumn("cImage", "image", 16, 0, 0, true),
+        catalogueColumn("cGuid", "uniqueidentifier", 16, 0, 0, true),
+        catalogueColumn("cTimestamp", "timestamp", 8, 0, 0, false),
+        catalogueColumn("cXml", "xml", -1, 0, 0, true),
+        catalogueColumn("cVariant", "sql_variant", 8016, 0, 0, true),
+        catalogueColumn("cGeo", "geography", -1, 0, 0, true)};
     for (const QVariantList& row : rows)
         r.row(row);
     return r;
@@ -116,54 +70,42 @@ TdsRule everyTypeColumns()
 // The table of the writer's "keys and defaults" golden script.
 QList<TdsRule> keysAndDefaultsCatalogue()
 {
-    QVariantList riga = column("Riga", "int", 4, 10, 0, false);
-    riga[6] = 1;
-    riga[7] = 100;
-    riga[8] = 5;
-    QVariantList importo = column("Importo", "decimal", 9, 18, 4, true);
+    const QVariantList riga = withIdentity(catalogueColumn("Riga", "int", 4, 10, 0, false), 100, 5);
+    QVariantList importo = catalogueColumn("Importo", "decimal", 9, 18, 4, true);
     importo[10] = QStringLiteral("([Quantita]*(2))");
-    TdsRule columns = TdsRule::like(kColumnsLike).columns(kColumnColumns);
+    TdsRule columns = TdsRule::like(kColumnsLike).columns(catalogueColumns());
     const QList<QVariantList> rows = {
-        column("IDDocumento", "int", 4, 10, 0, false),
+        catalogueColumn("IDDocumento", "int", 4, 10, 0, false),
         riga,
-        withDefault(column("Codice", "char", 10, 0, 0, false, "SQL_Latin1_General_CP1_CI_AS"),
-                    "DF_Righe_Codice", false, "('')"),
-        withDefault(column("Stato", "nchar", 2, 0, 0, true, "latin1_general_ci_as"),
+        withDefault(
+            catalogueColumn("Codice", "char", 10, 0, 0, false, "SQL_Latin1_General_CP1_CI_AS"),
+            "DF_Righe_Codice", false, "('')"),
+        withDefault(catalogueColumn("Stato", "nchar", 2, 0, 0, true, "latin1_general_ci_as"),
                     "DF__Righe__Stato__25869641", true, "('N')"),
-        withDefault(column("Nota", "varchar", 50, 0, 0, true, "Latin1_General_CS_AS"),
+        withDefault(catalogueColumn("Nota", "varchar", 50, 0, 0, true, "Latin1_General_CS_AS"),
                     "DF__Righe__Nota__267ABA7A", true, "('it''s (ok)')"),
-        withDefault(column("Quantita", "decimal", 9, 18, 4, false), "DF__Righe__Quanti__276EDEB3",
-                    true, "((0))"),
-        withDefault(column("Data", "datetime", 8, 23, 3, false), "DF_Righe_Data", false,
+        withDefault(catalogueColumn("Quantita", "decimal", 9, 18, 4, false),
+                    "DF__Righe__Quanti__276EDEB3", true, "((0))"),
+        withDefault(catalogueColumn("Data", "datetime", 8, 23, 3, false), "DF_Righe_Data", false,
                     "(getdate())"),
         importo};
     for (const QVariantList& row : rows)
         columns.row(row);
     TdsRule keys = TdsRule::like(kKeysLike)
-                       .columns(kKeyColumns)
+                       .columns(catalogueKeys())
                        .row({1, "PK_Righe", 1, 1, 0, "IDDocumento", 0})
                        .row({1, "PK_Righe", 1, 1, 0, "Riga", 0})
                        .row({2, "UQ_Righe_Codice", 0, 2, 0, "Codice", 0})
                        .row({2, "UQ_Righe_Codice", 0, 2, 0, "Data", 1})
                        .row({3, "UQ__Righe__A9D1053E4F7CD00D", 0, 2, 1, "Nota", 0});
-    return {TdsRule::exact(kCollationSql)
-                .columns({{"", "nvarchar(128)"}})
-                .row({"Latin1_General_CI_AS"}),
-            columns, keys};
+    return {collationRule(QStringLiteral("Latin1_General_CI_AS")), columns, keys};
 }
 
 // What every script of the component starts with: the server object's
 // connection to master, the database looked up there, its own connection.
 QList<TdsRule> serverAndDatabase()
 {
-    return {TdsRule::exact(kDatabasesSql).columns({{"name", "sysname"}}).row({"Corvane"})};
-}
-
-TdsRule objectFound(const QString& like, int id, const QString& name)
-{
-    return TdsRule::like(like)
-        .columns({{"object_id", "int"}, {"name", "sysname"}, {"name", "sysname"}})
-        .row({id, "dbo", name});
+    return {databaseRule(QStringLiteral("Corvane"))};
 }
 
 QString tsqlGolden(const QString& file)
@@ -201,9 +143,7 @@ private slots:
 void TestCatalogue::openResultBlocksTheNextStatementInTheClient()
 {
     TdsTestServer server;
-    server.setRules({TdsRule::exact(kCollationSql)
-                         .columns({{"", "nvarchar(128)"}})
-                         .row({"SQL_Latin1_General_CP1_CI_AS"}),
+    server.setRules({collationRule(QStringLiteral("SQL_Latin1_General_CP1_CI_AS")),
                      TdsRule::exact(QStringLiteral("SELECT 2")).columns({{"", "int"}}).row({2})});
     QVERIFY2(server.start(), qPrintable(server.errors()));
     db::Connection c;
@@ -281,13 +221,11 @@ void TestCatalogue::tableScriptFromTheCatalogue()
     TdsTestServer server;
     QList<TdsRule> rules = serverAndDatabase();
     if (table == 0) {
-        rules << objectFound(kTablesLike, 1001, QStringLiteral("Tipi"))
-              << TdsRule::exact(kCollationSql)
-                     .columns({{"", "nvarchar(128)"}})
-                     .row({"SQL_Latin1_General_CP1_CI_AS"})
-              << everyTypeColumns() << TdsRule::like(kKeysLike).columns(kKeyColumns);
+        rules << objectRule(kTablesLike, 1001, QStringLiteral("Tipi"))
+              << collationRule(QStringLiteral("SQL_Latin1_General_CP1_CI_AS")) << everyTypeColumns()
+              << TdsRule::like(kKeysLike).columns(catalogueKeys());
     } else {
-        rules << objectFound(kTablesLike, 1002, QStringLiteral("Righe"))
+        rules << objectRule(kTablesLike, 1002, QStringLiteral("Righe"))
               << keysAndDefaultsCatalogue();
     }
     server.setRules(rules);
@@ -307,7 +245,7 @@ void TestCatalogue::tableScriptFromTheCatalogue()
 void TestCatalogue::catalogueConversation()
 {
     TdsTestServer server;
-    server.setRules(serverAndDatabase() << objectFound(kTablesLike, 1002, QStringLiteral("Righe"))
+    server.setRules(serverAndDatabase() << objectRule(kTablesLike, 1002, QStringLiteral("Righe"))
                                         << keysAndDefaultsCatalogue());
     QVERIFY2(server.start(), qPrintable(server.errors()));
     auto dmo = schema::connectSqlServer(server.dataSource(), QStringLiteral("sa"),
@@ -327,11 +265,10 @@ void TestCatalogue::viewScriptKeepsALongDefinition()
         definition += QStringLiteral("c.Campo%1, ").arg(i);
     definition += QStringLiteral("'città' AS Luogo\r\nFROM dbo.Commesse c WHERE c.Chiusa = 0");
     TdsTestServer server;
-    server.setRules(serverAndDatabase()
-                    << objectFound(kViewsLike, 2001, QStringLiteral("VCommesseAperte"))
-                    << TdsRule::exact(QStringLiteral("SELECT OBJECT_DEFINITION(@P1)"))
-                           .columns({{"", "nvarchar(max)"}})
-                           .row({definition}));
+    server.setRules(
+        serverAndDatabase()
+        << objectRule(kViewsLike, 2001, QStringLiteral("VCommesseAperte"))
+        << TdsRule::exact(kDefinitionSql).columns({{"", "nvarchar(max)"}}).row({definition}));
     QVERIFY2(server.start(), qPrintable(server.errors()));
     auto dmo = schema::connectSqlServer(server.dataSource(), QStringLiteral("sa"),
                                         QStringLiteral("Harbor42"), 20);
@@ -347,7 +284,7 @@ void TestCatalogue::viewScriptKeepsALongDefinition()
 void TestCatalogue::columnsOfATable()
 {
     TdsTestServer server;
-    server.setRules(serverAndDatabase() << objectFound(kTablesLike, 1002, QStringLiteral("Righe"))
+    server.setRules(serverAndDatabase() << objectRule(kTablesLike, 1002, QStringLiteral("Righe"))
                                         << keysAndDefaultsCatalogue());
     QVERIFY2(server.start(), qPrintable(server.errors()));
     auto dmo = schema::connectSqlServer(server.dataSource(), QStringLiteral("sa"),

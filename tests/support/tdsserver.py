@@ -12,6 +12,7 @@ The script (JSON) is read again whenever the file changes:
      "databases": ["Corvane", "master"],  # absent: any database
      "version": "9.00.5000",              # the product version in LOGINACK
      "rules": [{"sql": "exact text" | "like": "regex (whole text)",
+                "values": ["1001"],        # only for these parameter values (as shown)
                 "after": "regex",          # only once a request matched it
                 "times": 1,                # at most this often
                 "columns": [["Valore", "nvarchar(50)"], ...],
@@ -93,7 +94,7 @@ class Script:
             with open(self.transcript, "a", encoding="utf-8") as f:
                 f.write(json.dumps(entry, ensure_ascii=False) + "\n")
 
-    def answer(self, text, peek=False):
+    def answer(self, text, values=(), peek=False):
         """The rule for a statement: (rule, session?) or (None, False). A peek
         (a statement only being prepared) neither uses the rule up nor counts
         as received."""
@@ -101,7 +102,7 @@ class Script:
             rules = self.current().get("rules", [])
             found = None
             for index, rule in enumerate(rules):
-                if not fits(rule, text):
+                if not fits(rule, text) or rule.get("values", values) != list(values):
                     continue
                 if "after" in rule and not any(re.search(rule["after"], t) for t in self.received):
                     continue
@@ -554,7 +555,7 @@ class Session(socketserver.BaseRequestHandler):
                 done(0xFD, 0, 0, 0))
 
     def rule_for(self, entry):
-        rule, session = self.script.answer(entry["text"])
+        rule, session = self.script.answer(entry["text"], entry.get("values", []))
         if rule is None:
             entry["kind"] = "unexpected:" + entry["kind"]
             rule = {"error": {"number": UNEXPECTED, "class": 16,

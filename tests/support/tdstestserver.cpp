@@ -86,6 +86,12 @@ TdsRule& TdsRule::error(int number, const QString& text, int severity, int state
     return *this;
 }
 
+TdsRule& TdsRule::values(const QStringList& shown)
+{
+    m_json[QStringLiteral("values")] = QJsonArray::fromStringList(shown);
+    return *this;
+}
+
 TdsRule& TdsRule::after(const QString& regex)
 {
     m_json[QStringLiteral("after")] = regex;

@@ -26,6 +26,9 @@ public:
     TdsRule& row(const QVariantList& values);
     TdsRule& rowCount(int rows);
     TdsRule& error(int number, const QString& text, int severity = 16, int state = 1);
+    // Only for a parameterised statement with these values, written as the
+    // transcript shows them ("1001", "'Clienti'", "N'x'", "NULL").
+    TdsRule& values(const QStringList& shown);
     // Only once a statement matching the regular expression has arrived.
     TdsRule& after(const QString& regex);
     TdsRule& times(int count);
