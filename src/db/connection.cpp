@@ -58,13 +58,20 @@ QString odbcDriverName()
 #endif
 }
 
-// ODBC connection string values with separators in them go between braces.
+// A connection string value with separators in it goes between braces. The
+// Windows driver manager hands the string to the driver, which reads "}}" as
+// one brace, as ODBC defines; unixODBC takes the braced value apart itself and
+// passes it on as it stands, so there a brace is not doubled (and a value
+// holding "};" cannot be passed at all).
 QString odbcValue(QString value)
 {
     if (!value.contains(u';') && !value.contains(u'{') && !value.contains(u'}') &&
         value == value.trimmed())
         return value;
-    return u'{' + value.replace(u'}', QStringLiteral("}}")) + u'}';
+#ifdef Q_OS_WIN
+    value.replace(u'}', QStringLiteral("}}"));
+#endif
+    return u'{' + value + u'}';
 }
 
 // SQLOLEDB's names for the machine itself, which the ODBC drivers do not know.

@@ -18,6 +18,9 @@ class TestTdsStack : public QObject
     Q_OBJECT
 private slots:
     void sessionOfAConnection();
+    void valuesWithSeparatorsReachTheServerWhole_data();
+    void valuesWithSeparatorsReachTheServerWhole();
+    void odbcOptionsReachTheDriver();
     void loginRefused_data();
     void loginRefused();
     void valuesOfEveryType_data();
@@ -44,6 +47,59 @@ void TestTdsStack::sessionOfAConnection()
     QCOMPARE(server.unexpected(), QStringList());
     for (const test::TdsRequest& r : server.requests(true))
         QVERIFY2(r.kind == u"login" || r.kind == u"attention" || r.session, qPrintable(r.text));
+}
+
+void TestTdsStack::valuesWithSeparatorsReachTheServerWhole_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("database");
+    QTest::newRow("semicolon in the password") << "ab;cd"
+                                               << "Corvane";
+    QTest::newRow("semicolons in a row") << "a;;b;"
+                                         << "Corvane";
+    QTest::newRow("braces in the password") << "{a}b}"
+                                            << "Corvane";
+    QTest::newRow("equals sign in the password") << "a=b;c=d"
+                                                 << "Corvane";
+    QTest::newRow("semicolon in the database") << "Harbor42"
+                                               << "Ditta;Nord";
+    QTest::newRow("brace in the database") << "Harbor42"
+                                           << "Ditta{2}";
+}
+
+// The program pastes the values into its connection string unquoted; they
+// reach the driver brace-quoted, and the server receives them as they were.
+void TestTdsStack::valuesWithSeparatorsReachTheServerWhole()
+{
+    QFETCH(QString, password);
+    QFETCH(QString, database);
+    TdsTestServer server;
+    server.setLogins({{QStringLiteral("sa"), password}});
+    server.setDatabases({database});
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    db::Connection c;
+    const auto [number, text] = test::failureOf(
+        [&] { c.Open(test::sqlServerString(server, database, QStringLiteral("sa"), password)); });
+    QVERIFY2(number == 0, qPrintable(text));
+    QCOMPARE(server.transcript(), QStringLiteral("[1] login sa@%1\n").arg(database));
+}
+
+// CORVANE_ODBC_OPTIONS goes to the driver after the program's own keywords.
+void TestTdsStack::odbcOptionsReachTheDriver()
+{
+    TdsTestServer server;
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    qputenv("CORVANE_ODBC_OPTIONS", "APP=Corvane Prova;TDS_Version=7.4");
+    db::Connection withOptions;
+    withOptions.Open(test::sqlServerString(server));
+    qunsetenv("CORVANE_ODBC_OPTIONS");
+    db::Connection without;
+    without.Open(test::sqlServerString(server));
+    const QList<test::TdsRequest> logins = server.requests();
+    QCOMPARE(logins.size(), 2);
+    QCOMPARE(logins.at(0).values, (QStringList{"app=Corvane Prova", "tds=7.4"}));
+    QVERIFY(!logins.at(1).values.contains(QStringLiteral("app=Corvane Prova")));
+    QVERIFY(logins.at(1).values.contains(QStringLiteral("tds=7.2")));
 }
 
 void TestTdsStack::loginRefused_data()

@@ -518,7 +518,9 @@ class Session(socketserver.BaseRequestHandler):
         database = field(68).decode("utf-16-le")
         settings = self.script.current()
         logins, databases = settings.get("logins"), settings.get("databases")
-        entry = {"conn": self.conn, "kind": "login", "text": "%s@%s" % (user, database)}
+        entry = {"conn": self.conn, "kind": "login", "text": "%s@%s" % (user, database),
+                 "values": ["app=" + field(48).decode("utf-16-le"),
+                            "tds=%x.%x" % (self.tds_version >> 4, self.tds_version & 15)]}
         if logins is not None and logins.get(user) != password:
             entry["answer"] = "error 18456"
             self.script.record(entry)
