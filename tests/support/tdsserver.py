@@ -102,7 +102,10 @@ class Script:
             rules = self.current().get("rules", [])
             found = None
             for index, rule in enumerate(rules):
-                if not fits(rule, text) or rule.get("values", values) != list(values):
+                if not fits(rule, text):
+                    continue
+                # Preparing carries no values: any rule for the statement describes it.
+                if not peek and rule.get("values", values) != list(values):
                     continue
                 if "after" in rule and not any(re.search(rule["after"], t) for t in self.received):
                     continue
@@ -601,7 +604,9 @@ class Session(socketserver.BaseRequestHandler):
             declared, sql = self.handles.get(handle, ("", "<unknown handle %s>" % handle))
         elif proc == "sp_executesql":
             sql, declared, values = values[0]["value"], values[1]["value"] or "", values[2:]
-        elif proc in ("sp_prepexec", "sp_prepare"):
+        elif proc == "sp_prepare":  # @params, @stmt, @options: nothing to bind yet
+            declared, sql, values = values[0]["value"] or "", values[1]["value"], []
+        elif proc == "sp_prepexec":
             declared, sql, values = values[0]["value"] or "", values[1]["value"], values[2:]
         else:
             raise ValueError("procedure %s" % proc)
