@@ -100,6 +100,16 @@ void TestTdsStack::odbcOptionsReachTheDriver()
     QCOMPARE(logins.at(0).values, (QStringList{"app=Corvane Prova", "tds=7.4"}));
     QVERIFY(!logins.at(1).values.contains(QStringLiteral("app=Corvane Prova")));
     QVERIFY(logins.at(1).values.contains(QStringLiteral("tds=7.2")));
+
+    // The README's keyword for FreeTDS: this server offers no encryption, so
+    // a connection that requires it is refused before the login.
+    qputenv("CORVANE_ODBC_OPTIONS", "Encryption=require");
+    db::Connection encrypted;
+    const auto [number, text] =
+        test::failureOf([&] { encrypted.Open(test::sqlServerString(server)); });
+    qunsetenv("CORVANE_ODBC_OPTIONS");
+    QCOMPARE(number, errnum::ProviderFailure);
+    QCOMPARE(server.requests().size(), 2);
 }
 
 void TestTdsStack::loginRefused_data()
