@@ -127,6 +127,7 @@ class TestCatalogue : public QObject
 private slots:
     void openResultBlocksTheNextStatementInTheClient();
     void forwardOnlyResultIsTakenInBeforeTheNextStatement();
+    void errorInATakenInResultIsRaisedWhereItHappened();
     void tableScriptFromTheCatalogue_data();
     void tableScriptFromTheCatalogue();
     void catalogueConversation();
@@ -198,6 +199,35 @@ void TestCatalogue::forwardOnlyResultIsTakenInBeforeTheNextStatement()
     QCOMPARE(read, (QStringList{"a", "b", "c", "d"}));
     QCOMPARE(server.unexpected(), QStringList());
     QCOMPARE_GOLDEN(server.transcript(), QStringLiteral("discipline.txt"));
+}
+
+// A result that fails half-way, taken in because another statement needed
+// the connection: its rows come first, then the server's error, at the row
+// where the reader would have met it.
+void TestCatalogue::errorInATakenInResultIsRaisedWhereItHappened()
+{
+    const QString list = QStringLiteral("SELECT Quota FROM Rate");
+    TdsTestServer server;
+    server.setRules({TdsRule::exact(list)
+                         .columns({{"Quota", "int"}})
+                         .row({1})
+                         .row({2})
+                         .row({3})
+                         .error(8134, QStringLiteral("Divide by zero error encountered.")),
+                     TdsRule::exact(QStringLiteral("SELECT 2")).columns({{"", "int"}}).row({2})});
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    db::Connection c;
+    c.Open(test::sqlServerString(server));
+    db::Recordset stream;
+    stream.Open(list, c, db::adOpenForwardOnly, db::adLockReadOnly);
+    QCOMPARE(c.select(QStringLiteral("SELECT 2")).size(), size_t(1));
+    QList<int> read;
+    const auto [number, text] = test::failureOf([&] {
+        for (; !stream.Eof(); stream.MoveNext())
+            read << stream.field(QStringLiteral("Quota")).toInt();
+    });
+    QCOMPARE(read, (QList<int>{1, 2, 3}));
+    QCOMPARE(text, QStringLiteral("[FreeTDS][SQL Server]Divide by zero error encountered."));
 }
 
 void TestCatalogue::tableScriptFromTheCatalogue_data()

@@ -19,6 +19,7 @@ The script (JSON) is read again whenever the file changes:
                 "rows": [["2.1"], ...],
                 "rowcount": 1,
                 "error": {"number": 208, "class": 16, "state": 1, "text": "..."}}]}
+(with both rows and an error, the rows come first)
 The first rule that fits answers. A statement that none fits gets error 50000
 and is recorded as unexpected. The transcript holds one JSON object a line:
 {"conn": 1, "kind": "batch"|"rpc"|"login"|"attention", "text": ..., ...}.
@@ -271,7 +272,10 @@ class Session(socketserver.BaseRequestHandler):
         return rule
 
     def describe(self, entry, rule):
-        if "error" in rule:
+        if "error" in rule and "columns" in rule:
+            entry["answer"] = "rows %d then error %d" % (len(rule.get("rows", [])),
+                                                         rule["error"]["number"])
+        elif "error" in rule:
             entry["answer"] = "error %d" % rule["error"]["number"]
         elif "columns" in rule:
             entry["answer"] = "rows %d" % len(rule.get("rows", []))

@@ -285,8 +285,10 @@ def column_metadata(columns):
 
 
 def result_tokens(rule, in_proc):
-    """The answer to one statement, without the closing DONE/DONEPROC."""
-    if "error" in rule:
+    """The answer to one statement, without the closing DONE/DONEPROC. With
+    both rows and an error, the rows come first, as when a statement fails
+    half-way through its result."""
+    if "error" in rule and "columns" not in rule:
         return error_token(rule["error"]), True, 0
     end = 0xFF if in_proc else 0xFD
     more = DONE_MORE if in_proc else 0
@@ -296,6 +298,8 @@ def result_tokens(rule, in_proc):
         for row in rule.get("rows", []):
             out += b"\xd1" + b"".join(t.value(v) for t, v in zip(types, row))
         count = len(rule.get("rows", []))
+        if "error" in rule:
+            return out + error_token(rule["error"]), True, count
         return out + (done(end, DONE_COUNT | more, count) if in_proc else b""), False, count
     if "rowcount" in rule:
         count = rule["rowcount"]
