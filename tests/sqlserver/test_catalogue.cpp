@@ -108,6 +108,23 @@ QList<TdsRule> serverAndDatabase()
     return {databaseRule(QStringLiteral("Corvane"))};
 }
 
+// The component connected to a server that answers with these rules; null
+// when the server did not start.
+std::shared_ptr<schema::SqlServer> componentOn(TdsTestServer& server, const QList<TdsRule>& rules)
+{
+    server.setRules(rules);
+    if (!server.start()) return nullptr;
+    return schema::connectSqlServer(server.dataSource(), QStringLiteral("sa"),
+                                    QStringLiteral("Harbor42"), 20);
+}
+
+// The table Righe of the writer's "keys and defaults" script.
+QList<TdsRule> righe()
+{
+    return serverAndDatabase() << objectRule(kTablesLike, 1002, QStringLiteral("Righe"))
+                               << keysAndDefaultsCatalogue();
+}
+
 QString tsqlGolden(const QString& file)
 {
     QFile f(test::testSourcePath(QStringLiteral("schema/golden/tsql/") + file));
@@ -255,13 +272,10 @@ void TestCatalogue::tableScriptFromTheCatalogue()
               << collationRule(QStringLiteral("SQL_Latin1_General_CP1_CI_AS")) << everyTypeColumns()
               << TdsRule::like(kKeysLike).columns(catalogueKeys());
     } else {
-        rules << objectRule(kTablesLike, 1002, QStringLiteral("Righe"))
-              << keysAndDefaultsCatalogue();
+        rules = righe();
     }
-    server.setRules(rules);
-    QVERIFY2(server.start(), qPrintable(server.errors()));
-    auto dmo = schema::connectSqlServer(server.dataSource(), QStringLiteral("sa"),
-                                        QStringLiteral("Harbor42"), 20);
+    const auto dmo = componentOn(server, rules);
+    QVERIFY2(dmo, qPrintable(server.errors()));
     const QString name = table == 0 ? QStringLiteral("Tipi") : QStringLiteral("Righe");
     const QString script = dmo->Databases(QStringLiteral("Corvane"))
                                ->Tables(name)
@@ -275,11 +289,8 @@ void TestCatalogue::tableScriptFromTheCatalogue()
 void TestCatalogue::catalogueConversation()
 {
     TdsTestServer server;
-    server.setRules(serverAndDatabase() << objectRule(kTablesLike, 1002, QStringLiteral("Righe"))
-                                        << keysAndDefaultsCatalogue());
-    QVERIFY2(server.start(), qPrintable(server.errors()));
-    auto dmo = schema::connectSqlServer(server.dataSource(), QStringLiteral("sa"),
-                                        QStringLiteral("Harbor42"), 20);
+    const auto dmo = componentOn(server, righe());
+    QVERIFY2(dmo, qPrintable(server.errors()));
     dmo->Databases(QStringLiteral("corvane"))
         ->Tables(QStringLiteral("Righe"))
         ->Script(schema::SQLDMOScript_Default, {}, {}, schema::SQLDMOScript2_Default);
@@ -295,13 +306,12 @@ void TestCatalogue::viewScriptKeepsALongDefinition()
         definition += QStringLiteral("c.Campo%1, ").arg(i);
     definition += QStringLiteral("'città' AS Luogo\r\nFROM dbo.Commesse c WHERE c.Chiusa = 0");
     TdsTestServer server;
-    server.setRules(
+    const auto dmo = componentOn(
+        server,
         serverAndDatabase()
-        << objectRule(kViewsLike, 2001, QStringLiteral("VCommesseAperte"))
-        << TdsRule::exact(kDefinitionSql).columns({{"", "nvarchar(max)"}}).row({definition}));
-    QVERIFY2(server.start(), qPrintable(server.errors()));
-    auto dmo = schema::connectSqlServer(server.dataSource(), QStringLiteral("sa"),
-                                        QStringLiteral("Harbor42"), 20);
+            << objectRule(kViewsLike, 2001, QStringLiteral("VCommesseAperte"))
+            << TdsRule::exact(kDefinitionSql).columns({{"", "nvarchar(max)"}}).row({definition}));
+    QVERIFY2(dmo, qPrintable(server.errors()));
     const QString script =
         dmo->Databases(QStringLiteral("Corvane"))
             ->Views(QStringLiteral("VCommesseAperte"))
@@ -314,11 +324,8 @@ void TestCatalogue::viewScriptKeepsALongDefinition()
 void TestCatalogue::columnsOfATable()
 {
     TdsTestServer server;
-    server.setRules(serverAndDatabase() << objectRule(kTablesLike, 1002, QStringLiteral("Righe"))
-                                        << keysAndDefaultsCatalogue());
-    QVERIFY2(server.start(), qPrintable(server.errors()));
-    auto dmo = schema::connectSqlServer(server.dataSource(), QStringLiteral("sa"),
-                                        QStringLiteral("Harbor42"), 20);
+    const auto dmo = componentOn(server, righe());
+    QVERIFY2(dmo, qPrintable(server.errors()));
     QStringList shown;
     for (const schema::Column& c :
          dmo->Databases(QStringLiteral("Corvane"))->Tables(QStringLiteral("Righe"))->Columns())
@@ -393,14 +400,13 @@ void TestCatalogue::missingObjectsAndLogins()
 void TestCatalogue::serverVersion()
 {
     TdsTestServer server;
-    server.setRules(
+    const auto dmo = componentOn(
+        server,
         {TdsRule::exact(
              QStringLiteral("SELECT CONVERT(nvarchar(128), SERVERPROPERTY('ProductVersion'))"))
              .columns({{"", "nvarchar(128)"}})
              .row({"8.00.2039"})});
-    QVERIFY2(server.start(), qPrintable(server.errors()));
-    auto dmo = schema::connectSqlServer(server.dataSource(), QStringLiteral("sa"),
-                                        QStringLiteral("Harbor42"), 20);
+    QVERIFY2(dmo, qPrintable(server.errors()));
     QCOMPARE(dmo->VersionMajor(), 8);
     QCOMPARE(server.transcript(),
              QStringLiteral(
