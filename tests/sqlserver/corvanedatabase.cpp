@@ -71,6 +71,28 @@ const Columns kTipiPagamento = {{"IDTipoPagamento", "int"},
                                 {"FineMese", "bit"},
                                 {"Giorni", "smallint"}};
 const Columns kTipiSoggetti = {{"IdTipoSoggetto", "nvarchar(2)"}, {"Descrizione", "nvarchar(50)"}};
+const Columns kIva = {{"IdIva", "int"},
+                      {"Descrizione", "nvarchar(50)"},
+                      {"Aliquota", "decimal(5,2)"},
+                      {"Note", "nvarchar(255)"}};
+const Columns kProdotti = {{"idProdotto", "int"},
+                           {"CodInterno", "nvarchar(20)"},
+                           {"Descrizione", "nvarchar(100)"},
+                           {"Categoria", "int"},
+                           {"IdIva", "int"}};
+const Columns kTipiDocumento = {{"IDTipoDocumento", "int"},
+                                {"Descrizione", "nvarchar(50)"},
+                                {"NomeContatore", "nvarchar(20)"},
+                                {"ValorizzazioneMagazzino", "smallint"},
+                                {"trasporto", "bit"},
+                                {"Riepilogativa", "bit"},
+                                {"Contabile", "bit"},
+                                {"IDTipiSoggetto", "nvarchar(2)"},
+                                {"AggiornaGiacenza", "bit"},
+                                {"IDTipoDocsorgente", "int"},
+                                {"Copie", "smallint"},
+                                {"Report", "nvarchar(100)"},
+                                {"ECBrellomix", "bit"}};
 
 // A view longer than any buffer a driver sizes from its column.
 QString viewDefinition()
@@ -135,6 +157,12 @@ QList<TdsRule> referenceDefaultRows()
             rows(QStringLiteral("Select * FROM Parametri "), kParametri,
                  {{1, "Versione database", "2.1", QVariant()},
                   {2, "Intestazione stampe", "S", "Ragione sociale dell'azienda"}}),
+            rows(QStringLiteral("Select * FROM Iva "), kIva,
+                 {{22, "Aliquota ordinaria", "22.00", QVariant()},
+                  {4, "Aliquota minima", "4.00", "alimentari, prima necessità"}}),
+            rows(QStringLiteral("Select * FROM TipiDocumento "), kTipiDocumento,
+                 {{1, "Fattura accompagnatoria", "FATTURE", -1, 1, 0, 1, "CL", 1, QVariant(), 2,
+                   "fattura.rpt", 1}}),
             rows(QStringLiteral("Select * FROM TipiPagamento "), kTipiPagamento,
                  {{1, "Rimessa diretta", 0, 0}}),
             rows(QStringLiteral("Select * FROM TipiSoggetti "), kTipiSoggetti,
@@ -189,41 +217,40 @@ QList<TdsRule> localCatalogue()
                 .row({1, "PK_Clienti", 1, 1, 0, "Codice", 0})};
 }
 
-QList<TdsRule> localDefaultRows()
+// The local lookup tables; with emptyLookups, Iva, prodotti and TipiDocumento
+// hold nothing yet either, so that their copies are made too.
+QList<TdsRule> localDefaultRows(bool emptyLookups)
 {
     const Columns albero = {{"ID", "int"},
                             {"Descrizione", "nvarchar(50)"},
                             {"IDPadre", "int"},
                             {"IDCalcolaListino", "int"}};
-    const Columns iva = {{"IdIva", "int"},
-                         {"Descrizione", "nvarchar(50)"},
-                         {"Aliquota", "decimal(5,2)"},
-                         {"Note", "nvarchar(255)"}};
     const Columns numerazione = {{"NomeContatore", "nvarchar(20)"},
                                  {"Sezionale", "nvarchar(5)"},
                                  {"Numerazione", "nvarchar(10)"},
                                  {"Anno", "smallint"}};
-    const Columns prodotti = {{"idProdotto", "int"},
-                              {"CodInterno", "nvarchar(20)"},
-                              {"Descrizione", "nvarchar(100)"},
-                              {"Categoria", "int"},
-                              {"IdIva", "int"}};
     const Columns soggetti = {{"IDSoggetto", "int"},
                               {"IdTipoSoggetto", "nvarchar(2)"},
                               {"RagioneSociale", "nvarchar(80)"}};
-    const Columns tipiDocumento = {{"IDTipoDocumento", "int"}, {"Descrizione", "nvarchar(50)"}};
+    const auto some = [emptyLookups](const QList<QVariantList>& values) {
+        return emptyLookups ? QList<QVariantList>() : values;
+    };
     return {rows(QStringLiteral("Select * FROM AlberoCategorie where ID = 0"), albero),
             rows(QStringLiteral("Select * FROM Causali "), kCausali),
-            rows(QStringLiteral("Select * FROM Iva "), iva,
-                 {{22, "Aliquota ordinaria", "22.00", QVariant()}}),
+            rows(QStringLiteral("Select * FROM Iva "), kIva,
+                 some({{22, "Aliquota ordinaria", "22.00", QVariant()}})),
             rows(QStringLiteral("Select * FROM NumerazioneDocumenti "), numerazione),
             rows(QStringLiteral("Select * FROM Parametri WHERE IDparametro = 1"), kParametri,
                  {{1, "Versione", "2.0", QVariant()}}),
             rows(QStringLiteral("Select * FROM Parametri WHERE IDparametro = 2"), kParametri),
-            rows(QStringLiteral("Select * FROM prodotti where idProdotto = 0"), prodotti,
-                 {{0, "NUOVO0", "NESSUN PRODOTTO", 0, 0}}),
+            rows(QStringLiteral("Select * FROM prodotti where idProdotto = 0"), kProdotti,
+                 some({{0, "NUOVO0", "NESSUN PRODOTTO", 0, 0}})),
             rows(QStringLiteral("Select * FROM Soggetti where IDSoggetto = 0"), soggetti),
-            rows(QStringLiteral("Select * FROM TipiDocumento "), tipiDocumento, {{1, "Fattura"}}),
+            rows(QStringLiteral("Select * FROM TipiDocumento "), kTipiDocumento,
+                 some({{1, "Fattura", "FATTURE", -1, 1, 0, 1, "CL", 1, QVariant(), 2, "fattura.rpt",
+                        0}})),
+            rows(QStringLiteral("Select * FROM TipiDocumento WHERE IDTipoDocumento = 1"),
+                 kTipiDocumento),
             rows(QStringLiteral("Select * FROM TipiPagamento "), kTipiPagamento),
             rows(QStringLiteral("Select * FROM TipiPagamento WHERE IDTipoPagamento = 1"),
                  kTipiPagamento),
@@ -232,8 +259,9 @@ QList<TdsRule> localDefaultRows()
                  kTipiSoggetti),
             rows(QStringLiteral("Select * FROM TipiSoggetti WHERE IdTipoSoggetto = 'L'''"),
                  kTipiSoggetti),
-            stored(QStringLiteral("INSERT INTO (AlberoCategorie|Causali|NumerazioneDocumenti|"
-                                  "Parametri|Soggetti|TipiPagamento|TipiSoggetti) .*")),
+            stored(QStringLiteral("INSERT INTO (AlberoCategorie|Causali|Iva|NumerazioneDocumenti|"
+                                  "Parametri|prodotti|Soggetti|TipiDocumento|TipiPagamento|"
+                                  "TipiSoggetti) .*")),
             stored(QStringLiteral(R"(UPDATE Parametri SET "Note" = @P1, "Descrizione" = @P2 .*)"))};
 }
 
@@ -335,7 +363,7 @@ QList<TdsRule> referenceRules()
     return r + referenceCatalogue() + referenceDefaultRows();
 }
 
-QList<TdsRule> localRules(const QString& failOn)
+QList<TdsRule> localRules(const QString& failOn, bool emptyLookups)
 {
     QList<TdsRule> r;
     if (!failOn.isEmpty())
@@ -350,7 +378,7 @@ QList<TdsRule> localRules(const QString& failOn)
               {{"RagioneSociale", "nvarchar(80)"}}, {{kCustomer}})
       << TdsRule::like(kCreateCommesse) << TdsRule::like(kAddEmail) << TdsRule::like(kCreateView)
       << TdsRule::like(kLocalVersionWrite).rowCount(1);
-    return r + localComparison() + localCatalogue() + localDefaultRows();
+    return r + localComparison() + localCatalogue() + localDefaultRows(emptyLookups);
 }
 
 } // namespace corvane::test

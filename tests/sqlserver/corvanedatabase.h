@@ -25,8 +25,10 @@ inline const QString kCustomerLogged = QStringLiteral("L'ANTICA PIZZERIA DI CITT
 
 QList<TdsRule> referenceRules();
 // failOn: a regular expression; the first local statement it matches gets a
-// server error (2714, "There is already an object named ...").
-QList<TdsRule> localRules(const QString& failOn = QString());
+// server error (2714, "There is already an object named ..."). emptyLookups:
+// the lookup tables Iva, prodotti and TipiDocumento are empty too, so the
+// default rows copy into every table.
+QList<TdsRule> localRules(const QString& failOn = QString(), bool emptyLookups = false);
 
 // The catalogue queries of the schema component, and rows for their answers.
 inline const QString kCollationSql =

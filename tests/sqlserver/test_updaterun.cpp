@@ -21,11 +21,11 @@ const QString kFtpUnreachable = QStringLiteral("Server FTP non trovato!");
 const QString kSuccess = QStringLiteral("Aggiornamento Avvenuto con Successo !!");
 
 // Connected worlds whose servers play the scripted database.
-bool startWorld(SqlServerWorld& w, const QString& failOn = QString())
+bool startWorld(SqlServerWorld& w, const QString& failOn = QString(), bool emptyLookups = false)
 {
     if (!w.start()) return false;
     w.reference.setRules(referenceRules());
-    w.local.setRules(localRules(failOn));
+    w.local.setRules(localRules(failOn, emptyLookups));
     qputenv("CORVANE_FTP_HOST", "127.0.0.1:1");
     w.connect();
     return true;
@@ -63,6 +63,7 @@ private slots:
     void comparisonFindsWhatIsMissing();
     void columnAddition();
     void columnAdditionRefusesAKey();
+    void defaultRows_data();
     void defaultRows();
     void updateRunBringsTheDatabaseUpToDate();
     void failingCreateStopsTheRun();
@@ -122,15 +123,25 @@ void TestTdsUpdateRun::columnAdditionRefusesAKey()
     QCOMPARE(w.local.transcript(), QStringLiteral("[1] login sa@Bellini\n"));
 }
 
+void TestTdsUpdateRun::defaultRows_data()
+{
+    QTest::addColumn<bool>("emptyLookups");
+    QTest::addColumn<QString>("goldenFile");
+    QTest::newRow("some lookup tables filled") << false << "seed.txt";
+    QTest::newRow("every lookup table empty") << true << "seed_empty.txt";
+}
+
 void TestTdsUpdateRun::defaultRows()
 {
+    QFETCH(bool, emptyLookups);
+    QFETCH(QString, goldenFile);
     SqlServerWorld w;
-    QVERIFY(startWorld(w));
+    QVERIFY(startWorld(w, QString(), emptyLookups));
     SeedDefaultRows(w.ctx);
     QCOMPARE(w.unexpected(), QStringList());
     for (const QString& line : std::as_const(w.log.lines))
         QVERIFY2(!line.contains(QLatin1String("stopped")), qPrintable(line));
-    QCOMPARE_GOLDEN(w.transcripts(), QStringLiteral("seed.txt"));
+    QCOMPARE_GOLDEN(w.transcripts(), goldenFile);
 }
 
 void TestTdsUpdateRun::updateRunBringsTheDatabaseUpToDate()
