@@ -57,9 +57,9 @@ protected:
 //  - anything else is SQL Server through QODBC and the driver named by
 //    CORVANE_ODBC_DRIVER (FreeTDS by default), with the extra keywords of
 //    CORVANE_ODBC_OPTIONS appended to its ODBC connection string.
-// Every statement goes through run(): one result open at a time, as the
-// original's data provider kept it for its callers, so no caller meets
-// "Invalid cursor state" or "Connection is busy with results for another command".
+// Every statement goes through run(): one result open at a time, as ADO's
+// SQL Server provider kept it for its callers, so no caller meets "Invalid
+// cursor state" or "Connection is busy with results for another command".
 // Every failure throws corvane::Error with a number and the provider's text.
 class Connection
 {
@@ -98,7 +98,8 @@ public:
 
     bool isEmbedded() const { return m_embedded; }
     const ConnectionSpec& keys() const { return m_keys; }
-    // The Qt connection behind this one; valid while open.
+    // The Qt connection behind this one; valid while open. Statements go
+    // through run(), which keeps to one open result.
     QSqlDatabase database() const;
     // Expires when this object is destroyed: recordsets keep it to know
     // whether their connection is still there.
