@@ -3,6 +3,7 @@
 #include "providererror.h"
 
 #include <QDateTime>
+#include <QLibrary>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -21,6 +22,36 @@ namespace {
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "ODBC wide characters are UTF-16 units");
 
+// The two driver manager functions this file calls.
+struct DriverManager
+{
+    decltype(&SQLGetData) getData = nullptr;
+    decltype(&SQLGetDiagRecW) getDiagRec = nullptr;
+};
+
+const DriverManager& driverManager()
+{
+    static const DriverManager functions = [] {
+        DriverManager f;
+#ifdef Q_OS_WIN
+        f.getData = &SQLGetData;
+        f.getDiagRec = &SQLGetDiagRecW;
+#else
+        // unixODBC as Qt's ODBC driver has loaded it, looked up without linking
+        // it: linked, its names stand in the program's global scope for a
+        // driver's calls to its own functions (FreeTDS's SQLGetTypeInfoW calls
+        // SQLGetTypeInfo, which then fails with SQL_INVALID_HANDLE).
+        QLibrary odbc(QStringLiteral("odbc"), 2);
+        f.getData = reinterpret_cast<decltype(&SQLGetData)>(odbc.resolve("SQLGetData"));
+        f.getDiagRec = reinterpret_cast<decltype(&SQLGetDiagRecW)>(odbc.resolve("SQLGetDiagRecW"));
+#endif
+        return f;
+    }();
+    if (!functions.getData || !functions.getDiagRec)
+        throwProviderError(QStringLiteral("The ODBC driver manager cannot be found."));
+    return functions;
+}
+
 // The statement handle behind a QODBC query.
 SQLHSTMT statementOf(const QSqlQuery& query)
 {
@@ -38,8 +69,9 @@ SQLHSTMT statementOf(const QSqlQuery& query)
         SQLWCHAR message[1024] = {};
         SQLINTEGER native = 0;
         SQLSMALLINT length = 0;
-        if (!SQL_SUCCEEDED(SQLGetDiagRecW(SQL_HANDLE_STMT, statement, record, state, &native,
-                                          message, SQLSMALLINT(std::size(message)), &length)))
+        if (!SQL_SUCCEEDED(driverManager().getDiagRec(SQL_HANDLE_STMT, statement, record, state,
+                                                      &native, message,
+                                                      SQLSMALLINT(std::size(message)), &length)))
             break;
         texts << QString::fromUtf16(reinterpret_cast<const char16_t*>(message),
                                     qMin<qsizetype>(length, std::size(message) - 1));
@@ -54,8 +86,9 @@ bool readText(SQLHSTMT statement, SQLUSMALLINT column, QString& text)
     QVarLengthArray<SQLWCHAR, 512> buffer(512);
     for (;;) {
         SQLLEN indicator = 0;
-        const SQLRETURN rc = SQLGetData(statement, column, SQL_C_WCHAR, buffer.data(),
-                                        SQLLEN(buffer.size() * sizeof(SQLWCHAR)), &indicator);
+        const SQLRETURN rc =
+            driverManager().getData(statement, column, SQL_C_WCHAR, buffer.data(),
+                                    SQLLEN(buffer.size() * sizeof(SQLWCHAR)), &indicator);
         if (rc == SQL_NO_DATA) return true;
         if (!SQL_SUCCEEDED(rc)) throwDriverError(statement);
         if (indicator == SQL_NULL_DATA) return false;
@@ -73,8 +106,8 @@ bool readBinary(SQLHSTMT statement, SQLUSMALLINT column, QByteArray& bytes)
     char buffer[8192];
     for (;;) {
         SQLLEN indicator = 0;
-        const SQLRETURN rc =
-            SQLGetData(statement, column, SQL_C_BINARY, buffer, sizeof buffer, &indicator);
+        const SQLRETURN rc = driverManager().getData(statement, column, SQL_C_BINARY, buffer,
+                                                     sizeof buffer, &indicator);
         if (rc == SQL_NO_DATA) return true;
         if (!SQL_SUCCEEDED(rc)) throwDriverError(statement);
         if (indicator == SQL_NULL_DATA) return false;
@@ -89,7 +122,8 @@ template <typename T>
 bool readFixed(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT type, T& value)
 {
     SQLLEN indicator = 0;
-    if (!SQL_SUCCEEDED(SQLGetData(statement, column, type, &value, sizeof value, &indicator)))
+    if (!SQL_SUCCEEDED(
+            driverManager().getData(statement, column, type, &value, sizeof value, &indicator)))
         throwDriverError(statement);
     return indicator != SQL_NULL_DATA;
 }

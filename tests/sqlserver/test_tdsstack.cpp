@@ -28,6 +28,7 @@ private slots:
     void serverErrorReachesTheCaller_data();
     void serverErrorReachesTheCaller();
     void parameterisedRowWrites();
+    void changeOfOneRowAmongSeveral();
     void rowNotFoundForUpdate();
     void closingEarlySendsAttention();
     void unexpectedStatementIsNamed();
@@ -287,6 +288,37 @@ void TestTdsStack::parameterisedRowWrites()
     rs.Update();
     rs.Close();
     QCOMPARE_GOLDEN(server.transcript(), QStringLiteral("stack_row_writes.txt"));
+}
+
+// A change to one of several selected rows names that row by every value it
+// was read with: a NULL as IS NULL, the rest as parameters of their own types,
+// a date and time to the millisecond (Qt's ODBC driver takes the precision
+// from the driver's type information, which FreeTDS gives only while the
+// driver manager's names are not linked into the program).
+void TestTdsStack::changeOfOneRowAmongSeveral()
+{
+    const QString source = QStringLiteral("Select * FROM InfoAggiornamenti where nome = 'ROSSI'");
+    TdsTestServer server;
+    server.setRules({TdsRule::exact(source)
+                         .columns({{"IDInfo", "int"},
+                                   {"Nome", "nvarchar(100)"},
+                                   {"Data", "datetime"},
+                                   {"Versione", "nvarchar(20)"}})
+                         .row({1, "ROSSI", "2023-05-02T09:30:00.997", QVariant()})
+                         .row({2, "ROSSI", "2024-01-15T00:00:00", "2.0"}),
+                     TdsRule::like(QStringLiteral("UPDATE InfoAggiornamenti SET .*")).rowCount(1)});
+    QVERIFY2(server.start(), qPrintable(server.errors()));
+    db::Connection c;
+    c.Open(test::sqlServerString(server));
+    db::Recordset rs;
+    rs.Open(source, c, db::adOpenStatic, db::adLockPessimistic);
+    rs.setField(QStringLiteral("Versione"), QStringLiteral("2.1"));
+    rs.Update();
+    rs.MoveNext();
+    rs.setField(QStringLiteral("Versione"), QStringLiteral("2.1"));
+    rs.Update();
+    QCOMPARE(server.unexpected(), QStringList());
+    QCOMPARE_GOLDEN(server.transcript(), QStringLiteral("stack_row_among_several.txt"));
 }
 
 void TestTdsStack::rowNotFoundForUpdate()

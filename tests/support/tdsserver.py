@@ -139,6 +139,7 @@ class Session(socketserver.BaseRequestHandler):
         self.packet_size = 4096
         self.handles = {}
         self.next_handle = 1
+        self.last_was_session = False
 
     def handle(self):
         try:
@@ -158,7 +159,9 @@ class Session(socketserver.BaseRequestHandler):
                 elif kind == PACKET_RPC:
                     self.rpc(*read_rpc(Reader(payload), self.tds_version))
                 elif kind == PACKET_ATTENTION:
-                    self.script.record({"conn": self.conn, "kind": "attention", "text": ""})
+                    # Cancelling what the client stack asked on its own is its own doing too.
+                    self.script.record({"conn": self.conn, "kind": "attention", "text": "",
+                                        "session": self.last_was_session})
                     self.send(done(0xFD, DONE_ATTN, 0, 0))
                 else:
                     raise ValueError("packet type %d" % kind)
@@ -269,6 +272,7 @@ class Session(socketserver.BaseRequestHandler):
                               "text": "tdsserver: unexpected statement: " + entry["text"]}}
         if session:
             entry["session"] = True
+        self.last_was_session = session
         return rule
 
     def describe(self, entry, rule):
