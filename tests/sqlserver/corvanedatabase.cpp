@@ -1,5 +1,7 @@
 #include "corvanedatabase.h"
 
+#include "support/world.h"
+
 namespace corvane::test {
 
 namespace {
@@ -207,7 +209,7 @@ QList<TdsRule> localCatalogue()
     clienti.row(catalogueColumn("Codice", "char", 10, 0, 0, false, kCollation))
         .row(catalogueColumn("RagioneSociale", "nvarchar", 160, 0, 0, true, kCollation));
     return {TdsRule::exact(kVersionSql).columns({{"", "nvarchar(128)"}}).row({"10.50.6000.34"}),
-            databaseRule(QStringLiteral("Bellini")),
+            databaseRule(kLocalDatabase),
             objectRule(kTablesLike, 501, QStringLiteral("Clienti")).values({"'Clienti'"}),
             collationRule(kCollation),
             clienti,

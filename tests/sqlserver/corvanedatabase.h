@@ -4,7 +4,7 @@
 // TDS test servers answer for it. Reference "Corvane" (version 2.1): tables
 // Clienti (Codice, RagioneSociale, Email), Commesse (every column family,
 // identity, defaults, a key) and Parametri; view VCommesseAperte. Local
-// "Bellini" (version 2.0): Clienti without Email, Parametri, the views
+// "Locale" (version 2.0): Clienti without Email, Parametri, the views
 // VProdotto and VProdotti. Each local lookup answers "missing" until the
 // statement that creates the object has arrived, and "there" after it, so a
 // whole update run can be played through. The lookup tables of the default

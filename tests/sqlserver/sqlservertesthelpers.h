@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/tdstestserver.h"
+#include "support/testfiles.h"
 
 #include <QString>
 #include <QVariant>
@@ -21,19 +22,12 @@ std::pair<long, QString> failureOf(const std::function<void()>& action);
 // A field value as text: "<null>" for NULL, ISO text with milliseconds for a date and time.
 QString shownValue(const QVariant& value);
 
-// Where the text differs from tests/sqlserver/golden/<name>, in words; empty
-// when it does not. The text is also written beside the test binary
-// (actual/<name>) for a look with diff.
-QString goldenMismatch(const QString& actual, const QString& name);
-
-// The transcript with today's date written "<today>" and the current year in a
-// parameter value "<year>", so that a golden text holds on any day.
+// The transcript with today's date written "<today>", so that a golden text
+// holds on any day (a year of its own is "{YEAR}" in the golden text).
 QString withoutToday(QString transcript);
 
 } // namespace corvane::test
 
+// The text against tests/sqlserver/golden/<name>.
 #define QCOMPARE_GOLDEN(actual, name)                                                              \
-    do {                                                                                           \
-        const QString mismatch_ = corvane::test::goldenMismatch((actual), (name));                 \
-        QVERIFY2(mismatch_.isEmpty(), qPrintable(mismatch_));                                      \
-    } while (false)
+    QVERIFY(corvane::test::matchesGolden(QStringLiteral("sqlserver/golden/") + (name), (actual)))

@@ -7,23 +7,23 @@ namespace corvane::test {
 bool SqlServerWorld::start(bool referenceOn1433)
 {
     reference.setLogins({{QStringLiteral("sa"), QStringLiteral("Harbor42")}});
-    local.setLogins({{QStringLiteral("sa"), QStringLiteral("Ditta!")}});
+    local.setLogins({{QStringLiteral("sa"), kLocalPassword}});
     if (!(referenceOn1433 ? reference.startOnDefaultPort() : reference.start()) || !local.start())
         return false;
     g.ReferenceServer = reference.dataSource();
     g.ReferenceUser = QStringLiteral("sa");
     g.ReferencePassword = QStringLiteral("Harbor42");
-    g.ReferenceDatabase = QStringLiteral("Corvane");
+    g.ReferenceDatabase = kReferenceDatabase;
     g.ReferenceConnectionString =
         QStringLiteral("Provider=SQLOLEDB;Data Source=%1;UID=sa;PWD=Harbor42;DATABASE=Corvane")
             .arg(g.ReferenceServer);
     g.LocalServer = local.dataSource();
     g.LocalUser = QStringLiteral("sa");
-    g.LocalPassword = QStringLiteral("Ditta!");
+    g.LocalPassword = kLocalPassword;
     g.LocalDatabase = kLocalDatabase;
     g.LocalConnectionString =
-        QStringLiteral("Provider=SQLOLEDB;Data Source=%1;User ID=sa;PWD=Ditta!;DATABASE=%2")
-            .arg(g.LocalServer, kLocalDatabase);
+        QStringLiteral("Provider=SQLOLEDB;Data Source=%1;User ID=sa;PWD=%2;DATABASE=%3")
+            .arg(g.LocalServer, kLocalPassword, kLocalDatabase);
     return true;
 }
 

@@ -1,35 +1,20 @@
 #pragma once
 
-// The world of a test of the program on SQL Server: the maker's reference and
-// the customer's local database each on a TDS test server, the window's
-// state, the global state, a scripted platform and a log, in one Context.
-// (Kept here until the shared test world offers servers of this kind.)
+// The test world on SQL Server: the shared world (window state, global state,
+// scripted platform, recording log) whose reference and local databases are
+// each on a TDS test server.
 
-#include "state/context.h"
-#include "support/scriptedplatform.h"
 #include "support/tdstestserver.h"
+#include "support/world.h"
 
 #include <QStringList>
 
 namespace corvane::test {
 
-// Every line the program logs, in order.
-class LineLog : public EventLog
-{
-public:
-    void record(const QString& line) override { lines << line; }
-    QStringList lines;
-};
-
-struct SqlServerWorld
+struct SqlServerWorld : World
 {
     TdsTestServer reference;
     TdsTestServer local;
-    FormState form;
-    GlobalState g;
-    ScriptedPlatform port;
-    LineLog log;
-    Context ctx{form, g, port, log};
 
     // Starts both servers and puts their settings into the global state, as
     // the start-up sequence builds them. The reference listens at host,port,
@@ -44,7 +29,7 @@ struct SqlServerWorld
     QStringList unexpected() const;
 };
 
-// The local database's name in every world.
-inline const QString kLocalDatabase = QStringLiteral("Bellini");
+// The login and password the local test server accepts.
+inline const QString kLocalPassword = QStringLiteral("Ditta!");
 
 } // namespace corvane::test

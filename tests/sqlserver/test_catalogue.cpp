@@ -8,7 +8,6 @@
 #include "db/recordset.h"
 #include "schema/sqldmo_sqlserver.h"
 #include "sqlservertesthelpers.h"
-#include "support/testdb.h"
 
 #include <QFile>
 #include <QSqlError>

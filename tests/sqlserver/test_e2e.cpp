@@ -3,8 +3,10 @@
 // behind, and the FTP test server publishes the program version it already has.
 #include "corvanedatabase.h"
 #include "sqlservertesthelpers.h"
+#include "sqlserverworld.h"
 #include "support/ftptestserver.h"
-#include "support/testdb.h"
+#include "support/testfiles.h"
+#include "support/world.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,21 +24,6 @@ namespace {
 const QString kSuccess = QStringLiteral("Aggiornamento Avvenuto con Successo !!");
 const QString kAlreadyUpToDate = QStringLiteral(
     "Il Programma è Già Aggiornato all'Ultima Versione!!\r\n\r\nContinuare ugualmente?");
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-bool buildExe(const QString& path)
-{
-    QProcess p;
-    p.start(testSourcePath(QStringLiteral("ftpupdate/pe/buildpe.sh")),
-            {path, QStringLiteral("pe32"), QStringLiteral("--file-version"),
-             QStringLiteral("2,0,0,15")});
-    return p.waitForFinished(60000) && p.exitCode() == 0;
-}
 
 struct Run
 {
@@ -73,22 +60,25 @@ struct ProgramRun
         if (!QDir().mkpath(program()) || !QDir().mkpath(published)) return false;
         reference.setLogins({{QStringLiteral("sa"), QStringLiteral("Harbor42")}});
         reference.setRules(referenceRules());
-        local.setLogins({{QStringLiteral("sa"), QStringLiteral("Ditta!")}});
+        local.setLogins({{QStringLiteral("sa"), kLocalPassword}});
         local.setRules(localRules(failOn));
         // The program appends ",1433" to the reference host.
         if (!reference.startOnDefaultPort() || !local.start()) return false;
         ftp = std::make_unique<FtpTestServer>(dir.filePath(QStringLiteral("ftp")));
-        return ftp->start() &&
-               writeFile(program() + QStringLiteral("/conf.ini"),
-                         QStringLiteral("%1\r\nsa\r\nDitta!\r\n-\r\nBellini\r\n")
-                             .arg(local.dataSource())
-                             .toUtf8()) &&
-               QFile::copy(QStringLiteral(CORVANE_UPDATE_BINARY),
+        if (!ftp->start()) return false;
+        writeFile(program() + QStringLiteral("/conf.ini"),
+                  QStringLiteral("%1\r\nsa\r\n%2\r\n-\r\n%3\r\n")
+                      .arg(local.dataSource(), kLocalPassword, kLocalDatabase)
+                      .toUtf8());
+        writeFile(published + QStringLiteral("/VERSIONE.TXT"), "2.0.15\r\n");
+        // The program already has the published version: nothing to fetch.
+        return QFile::copy(QStringLiteral(CORVANE_UPDATE_BINARY),
                            program() + QStringLiteral("/corvane-update")) &&
-               buildExe(program() + QStringLiteral("/Corvane.exe")) &&
+               buildPe(program() + QStringLiteral("/Corvane.exe"), QStringLiteral("pe32"),
+                       {QStringLiteral("--file-version"), QStringLiteral("2,0,0,15")})
+                   .isEmpty() &&
                QFile::copy(program() + QStringLiteral("/Corvane.exe"),
-                           published + QStringLiteral("/CORVANE.EXE")) &&
-               writeFile(published + QStringLiteral("/VERSIONE.TXT"), "2.0.15\r\n");
+                           published + QStringLiteral("/CORVANE.EXE"));
     }
 
     Run run()

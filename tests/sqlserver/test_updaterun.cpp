@@ -17,7 +17,6 @@ using namespace corvane::test;
 
 namespace {
 
-const QString kFtpUnreachable = QStringLiteral("Server FTP non trovato!");
 const QString kSuccess = QStringLiteral("Aggiornamento Avvenuto con Successo !!");
 
 // Connected worlds whose servers play the scripted database.
@@ -26,7 +25,7 @@ bool startWorld(SqlServerWorld& w, const QString& failOn = QString(), bool empty
     if (!w.start()) return false;
     w.reference.setRules(referenceRules());
     w.local.setRules(localRules(failOn, emptyLookups));
-    qputenv("CORVANE_FTP_HOST", "127.0.0.1:1");
+    useClosedUpdateServer();
     w.connect();
     return true;
 }
@@ -120,7 +119,7 @@ void TestTdsUpdateRun::columnAdditionRefusesAKey()
     QVERIFY2(w.port.allBoxesAsExpected(), qPrintable(w.port.explain()));
     // Once the reference has refused, the local server hears nothing beyond
     // the program's own connection.
-    QCOMPARE(w.local.transcript(), QStringLiteral("[1] login sa@Bellini\n"));
+    QCOMPARE(w.local.transcript(), QStringLiteral("[1] login sa@Locale\n"));
 }
 
 void TestTdsUpdateRun::defaultRows_data()
