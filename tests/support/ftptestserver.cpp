@@ -1,6 +1,6 @@
 #include "ftptestserver.h"
 
-#include <QDeadlineTimer>
+#include "helperprocess.h"
 
 namespace corvane::test {
 
@@ -11,32 +11,16 @@ FtpTestServer::FtpTestServer(QString root, QStringList switches)
 
 FtpTestServer::~FtpTestServer()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    stopTestServer(m_process);
 }
 
 bool FtpTestServer::start()
 {
-    const QString script = QStringLiteral(CORVANE_TEST_SOURCE_DIR "/support/ftpserver.py");
-    m_process.setProgram(QStringLiteral(CORVANE_SYSTEM_PYTHON));
-    m_process.setArguments(QStringList{script, QStringLiteral("--root"), m_root} + m_switches);
-    m_process.start();
-    if (!m_process.waitForStarted(5000)) {
-        m_errors = m_process.errorString();
-        return false;
-    }
-    const QDeadlineTimer deadline(10000);
-    QByteArray out;
-    while (!deadline.hasExpired() && !out.contains('\n')) {
-        if (!m_process.waitForReadyRead(
-                static_cast<int>(qMax<qint64>(1, deadline.remainingTime()))))
-            break;
-        out += m_process.readAllStandardOutput();
-    }
-    if (out.startsWith("PORT ")) m_port = out.mid(5).trimmed().toInt();
-    if (m_port <= 0) m_errors = QString::fromUtf8(out + m_process.readAllStandardError());
+    const QByteArray line =
+        startTestServer(m_process, QStringLiteral("ftpserver.py"),
+                        QStringList{QStringLiteral("--root"), m_root} + m_switches, m_errors);
+    if (line.startsWith("PORT ")) m_port = line.mid(5).toInt();
+    if (m_port <= 0 && m_errors.isEmpty()) m_errors = QString::fromUtf8(line);
     return m_port > 0;
 }
 

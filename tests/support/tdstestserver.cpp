@@ -1,6 +1,7 @@
 #include "tdstestserver.h"
 
-#include <QDeadlineTimer>
+#include "helperprocess.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -111,10 +112,7 @@ TdsTestServer::TdsTestServer()
 
 TdsTestServer::~TdsTestServer()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    stopTestServer(m_process);
 }
 
 void TdsTestServer::setLogins(const QMap<QString, QString>& logins)
@@ -178,32 +176,21 @@ bool TdsTestServer::startOnDefaultPort()
 
 bool TdsTestServer::launch(const QString& host, int port)
 {
-    const QString script = QStringLiteral(CORVANE_TEST_SOURCE_DIR "/support/tdsserver.py");
-    m_process.setProgram(QStringLiteral(CORVANE_SYSTEM_PYTHON));
-    m_process.setArguments(
-        {script, QStringLiteral("--script"), m_dir.filePath(QStringLiteral("script.json")),
+    const QByteArray line = startTestServer(
+        m_process, QStringLiteral("tdsserver.py"),
+        {QStringLiteral("--script"), m_dir.filePath(QStringLiteral("script.json")),
          QStringLiteral("--transcript"), m_dir.filePath(QStringLiteral("transcript.jsonl")),
-         QStringLiteral("--host"), host, QStringLiteral("--port"), QString::number(port)});
-    m_process.start();
-    if (!m_process.waitForStarted(5000)) {
-        m_errors = m_process.errorString();
-        return false;
-    }
-    const QDeadlineTimer deadline(10000);
-    QByteArray out;
-    while (!deadline.hasExpired() && !out.contains('\n')) {
-        if (!m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())))) break;
-        out += m_process.readAllStandardOutput();
-    }
-    const QList<QByteArray> words = out.trimmed().split(' ');
+         QStringLiteral("--host"), host, QStringLiteral("--port"), QString::number(port)},
+        m_errors);
+    const QList<QByteArray> words = line.split(' ');
     if (words.size() == 3 && words[0] == "PORT") {
         m_host = QString::fromUtf8(words[1]);
         m_port = words[2].toInt();
         return true;
     }
-    m_errors = QString::fromUtf8(out + m_process.readAllStandardError());
-    m_process.kill();
-    m_process.waitForFinished(5000);
+    // An address already taken ("ERROR ..."): the caller may try another.
+    if (m_errors.isEmpty()) m_errors = QString::fromUtf8(line);
+    stopTestServer(m_process);
     return false;
 }
 

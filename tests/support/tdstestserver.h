@@ -46,7 +46,7 @@ struct TdsRequest
     QString kind; // login, batch, rpc, attention; "unexpected:..." when no rule fitted
     QString proc; // for rpc: sp_prepexec, sp_executesql, sp_execute, sp_unprepare
     QString text;
-    QString params; // the declared parameters of an RPC
+    QString params;     // the declared parameters of an RPC
     QStringList values; // for a login: "app=<name>", "tds=<version>"
     QString answer;
     bool session = false; // said by the client stack itself, not the program
