@@ -19,14 +19,17 @@
 # can also be used on its own, with -DCORVANE_WINDOWS_PREFIX=<prefix> (or the
 # environment variable of that name), e.g. for a project without Qt.
 #
-# Running: CMAKE_CROSSCOMPILING_EMULATOR starts the .exe files under wine with
-# WINEPATH covering the prefix's bin (Qt, sqlite3, libcurl DLLs) and the
-# compiler's runtime DLLs (libstdc++, libgcc_s, libwinpthread), in the wine
-# prefix scripts/windows-deps prepares beside the dependency prefix
-# (<prefix>/../wineprefix; override with CORVANE_WINEPREFIX). Qt finds its
-# plugins from the location of Qt6Core.dll (<prefix>/plugins), so no
-# QT_PLUGIN_PATH is needed. The offscreen platform plugin draws text with
-# FreeType and, on Windows, finds fonts only through QT_QPA_FONTDIR.
+# Running: CMAKE_CROSSCOMPILING_EMULATOR starts the .exe files under wine
+# through scripts/lib/wine-run (a copy sits beside the prefix's copy of this
+# file), with WINEPATH covering the prefix's bin (Qt, sqlite3, libcurl DLLs)
+# and the compiler's runtime DLLs (libstdc++, libgcc_s, libwinpthread), in the
+# wine prefix scripts/windows-deps prepares beside the dependency prefix
+# (<prefix>/../wineprefix; override with CORVANE_WINEPREFIX). wine-run passes
+# QT_* variables through (wine drops them) and sends Qt's logging and QtTest's
+# report to stderr/stdout. Qt finds its plugins from the location of
+# Qt6Core.dll (<prefix>/plugins), so no QT_PLUGIN_PATH is needed. The
+# offscreen platform plugin draws text with FreeType and, on Windows, finds
+# fonts only through QT_QPA_FONTDIR (e.g. Z:/usr/share/fonts/truetype/liberation2).
 
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
@@ -76,7 +79,14 @@ unset(_corvane_pc_dirs)
 # Test programs run under wine. WINEPATH is a ';'-separated Windows list; the
 # escaped ';' keeps it one argument of the emulator command.
 find_program(CORVANE_WINE wine)
-if(CORVANE_WINE)
+set(CORVANE_WINE_RUN "")
+foreach(_candidate "${CMAKE_CURRENT_LIST_DIR}/wine-run" "${CMAKE_CURRENT_LIST_DIR}/../scripts/lib/wine-run")
+  if(NOT CORVANE_WINE_RUN AND EXISTS "${_candidate}")
+    get_filename_component(CORVANE_WINE_RUN "${_candidate}" ABSOLUTE)
+  endif()
+endforeach()
+unset(_candidate)
+if(CORVANE_WINE AND CORVANE_WINE_RUN)
   set(_corvane_winepath "")
   if(CORVANE_WINDOWS_PREFIX)
     list(APPEND _corvane_winepath "${CORVANE_WINDOWS_PREFIX}/bin")
@@ -93,11 +103,11 @@ if(CORVANE_WINE)
   endforeach()
   list(REMOVE_DUPLICATES _corvane_winepath)
   string(REPLACE ";" "\\;" _corvane_winepath "${_corvane_winepath}")
-  set(CMAKE_CROSSCOMPILING_EMULATOR env WINEDEBUG=-all "WINEPATH=${_corvane_winepath}")
+  set(CMAKE_CROSSCOMPILING_EMULATOR env "WINE=${CORVANE_WINE}" "WINEPATH=${_corvane_winepath}")
   if(CORVANE_WINEPREFIX)
     list(APPEND CMAKE_CROSSCOMPILING_EMULATOR "WINEPREFIX=${CORVANE_WINEPREFIX}")
   endif()
-  list(APPEND CMAKE_CROSSCOMPILING_EMULATOR "${CORVANE_WINE}")
+  list(APPEND CMAKE_CROSSCOMPILING_EMULATOR "${CORVANE_WINE_RUN}")
   unset(_corvane_winepath)
   unset(_dll)
   unset(_path)
