@@ -126,6 +126,23 @@ QString* keyField(ConnectionSpec& keys, const QString& name)
     return nullptr;
 }
 
+// A NUL cuts a file name or a driver's connection string short: the engine
+// would open an empty temporary database, the driver some other server.
+void refuseControlCharacters(const ConnectionSpec& keys)
+{
+    const std::pair<const QString*, const char*> values[] = {{&keys.dataSource, "data source"},
+                                                             {&keys.database, "database name"}};
+    for (const auto& [value, what] : values) {
+        for (const QChar c : *value) {
+            if (c.category() != QChar::Other_Control) continue;
+            throwProviderError(
+                QStringLiteral("Invalid connection string: the %1 holds the control character U+%2")
+                    .arg(QLatin1String(what),
+                         QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0')));
+        }
+    }
+}
+
 } // namespace
 
 ConnectionSpec parseConnectionString(const QString& connectionString)
@@ -170,6 +187,7 @@ void Connection::Open(const QString& connectionString, const QString&, const QSt
     if (State() == adStateOpen) throwAdoError(adoerr::ObjectOpen);
     Close();
     m_keys = parseConnectionString(connectionString);
+    refuseControlCharacters(m_keys);
     m_embedded = isEmbeddedDataSource(m_keys.dataSource);
     m_name = uniqueConnectionName();
     if (m_embedded) {
@@ -193,7 +211,7 @@ void Connection::Open(const QString& connectionString, const QString&, const QSt
     if (!m_db.open()) {
         const QSqlError error = m_db.lastError();
         Close();
-        throwProviderError(error);
+        throwProviderError(openFailureText(providerText(error)));
     }
 }
 

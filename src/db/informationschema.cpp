@@ -308,29 +308,48 @@ void deleteCatalogue(void* catalogue)
     delete static_cast<Catalogue*>(catalogue);
 }
 
+// Qt's own wait for a locked database (QSQLITE_BUSY_TIMEOUT unset).
+constexpr int kBusyTimeoutMilliseconds = 5000;
+
 constexpr const char* kAttach =
     "ATTACH DATABASE ':memory:' AS INFORMATION_SCHEMA;"
     "CREATE VIRTUAL TABLE INFORMATION_SCHEMA.TABLES USING corvane_information_schema(TABLES);"
     "CREATE VIRTUAL TABLE INFORMATION_SCHEMA.COLUMNS USING corvane_information_schema(COLUMNS);"
     "CREATE VIRTUAL TABLE INFORMATION_SCHEMA.VIEWS USING corvane_information_schema(VIEWS);";
 
-int installOnConnection(sqlite3* db, char**, const sqlite3_api_routines*)
+int installOnConnection(sqlite3* db, char** error, const sqlite3_api_routines*)
 {
+    // First of all: the attach below reads the schema, and a file another
+    // program has locked is waited for as long as any write lock is.
+    sqlite3_busy_timeout(db, kBusyTimeoutMilliseconds);
     static const sqlite3_module module = makeModule();
     int rc =
         sqlite3_create_collation_v2(db, kServerCollation, SQLITE_UTF8, nullptr, collate, nullptr);
     if (rc == SQLITE_OK)
         rc = sqlite3_create_module_v2(db, "corvane_information_schema", &module, new Catalogue(db),
                                       deleteCatalogue);
-    if (rc != SQLITE_OK) return rc;
-    // Should the tables still not be created, the connection works without
-    // them rather than failing to open.
-    if (sqlite3_exec(db, kAttach, nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (rc == SQLITE_OK) rc = sqlite3_exec(db, kAttach, nullptr, nullptr, nullptr);
+    // A read-only connection cannot hold the tables: it serves without them.
+    if (rc == SQLITE_READONLY) {
         sqlite3_exec(db, "DETACH DATABASE INFORMATION_SCHEMA", nullptr, nullptr, nullptr);
-    return SQLITE_OK;
+        return SQLITE_OK;
+    }
+    // Otherwise the open fails with the engine's own reason (a lock still
+    // held, a file that is not a database), before anything could replace it.
+    if (rc != SQLITE_OK) *error = sqlite3_mprintf("%s", sqlite3_errmsg(db));
+    return rc;
 }
 
+constexpr const char* kExtensionFailure = "automatic extension loading failed: ";
+
 } // namespace
+
+QString openFailureText(const QString& text)
+{
+    return text.startsWith(QLatin1String(kExtensionFailure))
+               ? text.mid(qsizetype(qstrlen(kExtensionFailure)))
+               : text;
+}
 
 void installInformationSchema()
 {
