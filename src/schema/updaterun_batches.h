@@ -15,4 +15,10 @@ namespace corvane::schema {
 // A batch of blanks only is not a statement and is left out.
 QStringList batchesOf(const QString& script);
 
+// The same rule for the embedded engine, where a batch is sent only as the
+// whole statement it is: a separator that falls inside a string, a quoted
+// name or a comment does not end the batch. A batch still open at the last
+// separator is never sent: corvane::Error ("incomplete input").
+QStringList embeddedBatchesOf(const QString& script);
+
 } // namespace corvane::schema

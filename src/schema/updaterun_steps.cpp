@@ -59,16 +59,26 @@ bool executeLocalStatement(Context& ctx, const QString& sql)
                                       -1);
         ctx.g.WorkRecordset.reset();
     } catch (const Error& e) {
-        ctx.log.note(RunEvent::StatementFailed,
-                     QStringLiteral("Cmd_Click: failed %1 -- %2: %3")
-                         .arg(e.number())
-                         .arg(e.description(), sql),
-                     sql);
+        logFailed(ctx, e, sql);
         throw;
     }
+    logExecuted(ctx, sql);
+    return true;
+}
+
+void logExecuted(Context& ctx, const QString& sql)
+{
     ctx.log.note(RunEvent::StatementExecuted, QStringLiteral("Cmd_Click: executed: %1").arg(sql),
                  sql);
-    return true;
+}
+
+void logFailed(Context& ctx, const Error& e, const QString& sql)
+{
+    ctx.log.note(RunEvent::StatementFailed,
+                 QStringLiteral("Cmd_Click: failed %1 -- %2: %3")
+                     .arg(e.number())
+                     .arg(e.description(), sql),
+                 sql);
 }
 
 void writeDatabaseVersion(Context& ctx)

@@ -4,7 +4,8 @@
 
 namespace corvane {
 struct Context;
-}
+class Error;
+} // namespace corvane
 
 namespace corvane::schema {
 
@@ -13,6 +14,10 @@ namespace corvane::schema {
 // Throws corvane::Error when the database refuses it. In a preview the
 // statement is only listed, and the result is false.
 bool executeLocalStatement(Context& ctx, const QString& sql);
+
+// The run log's lines for a statement sent to LocalConnection.
+void logExecuted(Context& ctx, const QString& sql);
+void logFailed(Context& ctx, const Error& e, const QString& sql);
 
 // Copies the reference database version, upper-cased, into the local
 // Parametri row 1 and shows it in lblBDLocale; "Nessuna" when unreadable.

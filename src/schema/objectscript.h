@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+namespace corvane {
+struct Context;
+}
+
+namespace corvane::schema {
+
+enum class ObjectKind { Table, View };
+
+// Runs the script obtained for one reference object on LocalConnection by the
+// batch rule, each batch as one statement.
+// On the embedded engine, besides:
+//  - batches are whole statements (embeddedBatchesOf);
+//  - a statement may only create that object (a table and its own indexes,
+//    or the view) and read: anything else is refused by the engine;
+//  - the script is one transaction: the object is there whole, or not at all;
+//  - an index whose name another local object holds takes a name derived
+//    from its table (the run log says so), as index names are per table on
+//    SQL Server but per database here;
+//  - a view must be usable as created: one that names an object still
+//    missing is not kept, as SQL Server would refuse it.
+// Throws corvane::Error; on the embedded engine nothing is left changed then.
+void runObjectScript(Context& ctx, ObjectKind kind, const QString& objectName,
+                     const QString& script);
+
+} // namespace corvane::schema
