@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/strings.h"
+#include "db/embeddedexec.h"
 #include "seedpatterns.h"
 #include "state/context.h"
 
@@ -60,10 +61,8 @@ void seedParametri(seed::Seeder& s)
 {
     seed::ByKey section;
     section.referenceQuery = QStringLiteral("Select * FROM Parametri ");
-    section.lookup = [](const db::Recordset& reference) -> QString {
-        return QStringLiteral("Select * FROM Parametri WHERE IDparametro = ") +
-               seed::numberKey(reference.field(QStringLiteral("IDparametro")));
-    };
+    section.keyField = QStringLiteral("IDparametro");
+    section.lookupPrefix = QStringLiteral("Select * FROM Parametri WHERE IDparametro = ");
     section.insert = seed::copied({QStringLiteral("IDparametro"), QStringLiteral("Descrizione"),
                                    QStringLiteral("Valore"), QStringLiteral("Note")});
     // Valore keeps the local value: row 1 holds the database version.
@@ -94,10 +93,8 @@ void seedTipiDocumento(seed::Seeder& s)
     seed::ByKey section;
     section.probeQuery = QStringLiteral("Select * FROM TipiDocumento ");
     section.referenceQuery = section.probeQuery;
-    section.lookup = [](const db::Recordset& reference) -> QString {
-        return QStringLiteral("Select * FROM TipiDocumento WHERE IDTipoDocumento = ") +
-               seed::numberKey(reference.field(QStringLiteral("IDTipoDocumento")));
-    };
+    section.keyField = QStringLiteral("IDTipoDocumento");
+    section.lookupPrefix = QStringLiteral("Select * FROM TipiDocumento WHERE IDTipoDocumento = ");
     const seed::RowWriter copy = seed::copied(
         {QStringLiteral("IDTipoDocumento"), QStringLiteral("Descrizione"),
          QStringLiteral("NomeContatore"), QStringLiteral("ValorizzazioneMagazzino"),
@@ -116,10 +113,8 @@ void seedTipiPagamento(seed::Seeder& s)
     seed::ByKey section;
     section.probeQuery = QStringLiteral("Select * FROM TipiPagamento ");
     section.referenceQuery = section.probeQuery;
-    section.lookup = [](const db::Recordset& reference) -> QString {
-        return QStringLiteral("Select * FROM TipiPagamento WHERE IDTipoPagamento = ") +
-               seed::numberKey(reference.field(QStringLiteral("IDTipoPagamento")));
-    };
+    section.keyField = QStringLiteral("IDTipoPagamento");
+    section.lookupPrefix = QStringLiteral("Select * FROM TipiPagamento WHERE IDTipoPagamento = ");
     section.insert = seed::copied({QStringLiteral("IDTipoPagamento"), QStringLiteral("Descrizione"),
                                    QStringLiteral("FineMese"), QStringLiteral("Giorni")});
     s.byKey(section);
@@ -131,14 +126,31 @@ void seedTipiSoggetti(seed::Seeder& s)
     section.probeQuery = QStringLiteral("Select * FROM TipiSoggetti ");
     section.referenceQuery = section.probeQuery;
     // A key holding a quote ("L'A") must be looked up, not break the query text.
-    section.lookup = [](const db::Recordset& reference) -> QString {
-        return QStringLiteral("Select * FROM TipiSoggetti WHERE IdTipoSoggetto = '") +
-               DoubleQuotes(reference.field(QStringLiteral("IdTipoSoggetto")).toString()) +
-               QStringLiteral("'");
-    };
+    section.keyField = QStringLiteral("IdTipoSoggetto");
+    section.lookupPrefix = QStringLiteral("Select * FROM TipiSoggetti WHERE IdTipoSoggetto = '");
+    section.textKey = true;
     section.insert =
         seed::copied({QStringLiteral("IdTipoSoggetto"), QStringLiteral("Descrizione")});
     s.byKey(section);
+}
+
+// One transaction per section on the embedded engine: a run cut short in the
+// middle of a copy leaves the table as it was, to be copied whole next time,
+// instead of half filled and never filled again. A failure still keeps the
+// rows stored before it.
+void runSection(db::Connection& local, seed::Seeder& s, void (*section)(seed::Seeder&))
+{
+    db::EmbeddedTransaction transaction(local);
+    try {
+        section(s);
+    } catch (const Error&) {
+        try {
+            transaction.commit();
+        } catch (const Error&) {
+        }
+        throw;
+    }
+    transaction.commit();
 }
 
 } // namespace
@@ -150,16 +162,10 @@ void SeedDefaultRows(Context& ctx)
     // The first failure ends the seeding without a message; what was stored stays.
     seed::Seeder s(ctx);
     try {
-        seedAlberoCategorie(s);
-        seedCausali(s);
-        seedIva(s);
-        seedNumerazioneDocumenti(s);
-        seedParametri(s);
-        seedProdotti(s);
-        seedSoggetti(s);
-        seedTipiDocumento(s);
-        seedTipiPagamento(s);
-        seedTipiSoggetti(s);
+        for (const auto section :
+             {seedAlberoCategorie, seedCausali, seedIva, seedNumerazioneDocumenti, seedParametri,
+              seedProdotti, seedSoggetti, seedTipiDocumento, seedTipiPagamento, seedTipiSoggetti})
+            runSection(*ctx.g.LocalConnection, s, section);
     } catch (const Error& e) {
         ctx.log.record(QStringLiteral("SeedDefaultRows stopped: %1 -- %2 (last query: %3)")
                            .arg(e.number())

@@ -1,7 +1,10 @@
 #include "seedpatterns.h"
 
 #include "base/error.h"
+#include "base/strings.h"
 #include "state/context.h"
+
+#include <cmath>
 
 namespace corvane::seed {
 
@@ -15,7 +18,25 @@ RowWriter copied(const QStringList& fieldNames)
 
 QString numberKey(const QVariant& key)
 {
-    return key.toString();
+    if (key.isNull()) return {};
+    // Whatever the driver hands over (an integer, a double, the text of a
+    // numeric), only the number read from it goes into the query.
+    bool isInteger = false;
+    const qlonglong integer = key.toString().trimmed().toLongLong(&isInteger);
+    if (isInteger) return QString::number(integer);
+    bool isNumber = false;
+    const double number = key.toString().trimmed().toDouble(&isNumber);
+    if (isNumber && std::isfinite(number)) return QString::number(number, 'g', 17);
+    return {};
+}
+
+QString Seeder::lookupOf(const ByKey& section, const db::Recordset& reference)
+{
+    const QVariant key = reference.field(section.keyField);
+    if (section.textKey)
+        return section.lookupPrefix + DoubleQuotes(key.toString()) + QLatin1Char('\'');
+    const QString number = numberKey(key);
+    return number.isEmpty() ? QString() : section.lookupPrefix + number;
 }
 
 db::Recordset& Seeder::openLocal(const QString& query, int lockType)
@@ -91,7 +112,20 @@ void Seeder::byKey(const ByKey& section)
     db::Recordset reference;
     openReference(reference, section.referenceQuery);
     while (!reference.Eof()) {
-        db::Recordset& rs = openLocal(section.lookup(reference), db::adLockPessimistic);
+        const QString lookup = lookupOf(section, reference);
+        if (lookup.isEmpty()) {
+            // A key is a value, never SQL: one that is not a number is left out.
+            const QVariant key = reference.field(section.keyField);
+            m_ctx.log.record(
+                QStringLiteral("SeedDefaultRows: row skipped, %1 %2 is not a number (%3)")
+                    .arg(section.keyField,
+                         key.isNull() ? QStringLiteral("NULL")
+                                      : QLatin1Char('\'') + key.toString() + QLatin1Char('\''),
+                         section.referenceQuery.trimmed()));
+            reference.MoveNext();
+            continue;
+        }
+        db::Recordset& rs = openLocal(lookup, db::adLockPessimistic);
         if (rs.Eof()) {
             rs.AddNew();
             section.insert(rs, reference);

@@ -22,7 +22,8 @@ using FixedFields = std::vector<std::pair<QString, QVariant>>;
 // Copies the named fields, in this order, as they are (same value, same type).
 RowWriter copied(const QStringList& fieldNames);
 
-// A numeric key as its decimal text, to be pasted after "= ".
+// A numeric key as the decimal text of the number read from it, to be pasted
+// after "= "; "" when the key is NULL or not a number.
 QString numberKey(const QVariant& key);
 
 // A section that walks the reference rows and looks each key up locally.
@@ -30,7 +31,9 @@ struct ByKey
 {
     QString probeQuery; // empty: no emptiness probe, always merge
     QString referenceQuery;
-    std::function<QString(const db::Recordset& reference)> lookup;
+    QString keyField;     // read from the reference row
+    QString lookupPrefix; // followed by the key: a number, or a text between quotes
+    bool textKey = false;
     RowWriter insert;
     RowWriter update; // empty: a found row is left untouched
 };
@@ -54,6 +57,8 @@ public:
     const QString& lastQuery() const { return m_lastQuery; }
 
 private:
+    // The lookup of the current reference row's key; "" when the key is not a number.
+    static QString lookupOf(const ByKey& section, const db::Recordset& reference);
     db::Recordset& openLocal(const QString& query, int lockType);
     void openReference(db::Recordset& rs, const QString& query);
     bool localTableHasRows(const QString& probeQuery);
