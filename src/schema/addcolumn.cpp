@@ -2,6 +2,8 @@
 
 #include "addcolumnstatement.h"
 #include "base/strings.h"
+#include "db/connection.h"
+#include "embeddedwriter.h"
 #include "sqldmo.h"
 #include "state/context.h"
 
@@ -39,6 +41,19 @@ QString BuildAddColumnStatement(Context& ctx, const QString& referenceServer,
                                 const QString& localDatabase, const QString& tableName,
                                 const QString& columnName)
 {
+    return PrepareColumnAddition(ctx, referenceServer, referenceUser, referencePassword,
+                                 referenceDatabase, localServer, localUser, localPassword,
+                                 localDatabase, tableName, columnName)
+        .statement;
+}
+
+schema::ColumnAddition
+PrepareColumnAddition(Context& ctx, const QString& referenceServer, const QString& referenceUser,
+                      const QString& referencePassword, const QString& referenceDatabase,
+                      const QString& localServer, const QString& localUser,
+                      const QString& localPassword, const QString& localDatabase,
+                      const QString& tableName, const QString& columnName)
+{
     try {
         ctx.g.SqlDmoDatabase = openDatabase(ctx, ctx.g.SqlDmoServer, referenceServer, referenceUser,
                                             referencePassword, referenceDatabase);
@@ -61,7 +76,8 @@ QString BuildAddColumnStatement(Context& ctx, const QString& referenceServer,
 
         ctx.g.LocalSqlDmoDatabase = openDatabase(ctx, ctx.g.LocalSqlDmoServer, localServer,
                                                  localUser, localPassword, localDatabase);
-        for (const schema::Column& c : ctx.g.LocalSqlDmoDatabase->Tables(table)->Columns()) {
+        const std::shared_ptr<schema::Table> localTable = ctx.g.LocalSqlDmoDatabase->Tables(table);
+        for (const schema::Column& c : localTable->Columns()) {
             if (c.Name == column) {
                 refuse(ctx,
                        QStringLiteral("Non posso  creare il Campo '") + column +
@@ -79,7 +95,19 @@ QString BuildAddColumnStatement(Context& ctx, const QString& referenceServer,
         }
 
         ctx.port.yield();
-        return schema::addColumnStatement(table, entries.at(target - 1));
+        schema::ColumnAddition addition;
+        addition.column = entries.at(target - 1);
+        addition.embedded = db::isEmbeddedDataSource(trimSpaces(localServer));
+        if (!addition.embedded) {
+            addition.statement = schema::addColumnStatement(table, addition.column);
+            return addition;
+        }
+        // The table as the engine stores it: the comparison found it ignoring
+        // letter case (every letter) and trailing blanks, the engine would not.
+        addition.localTable = localTable->Name().isEmpty() ? table : localTable->Name();
+        addition.statement =
+            schema::embeddedAddColumnStatement(addition.localTable, addition.column);
+        return addition;
     } catch (const std::exception&) {
         return {};
     }

@@ -173,14 +173,16 @@ void ComparisonRun::compareColumns(const QString& table)
     attempt([&] { reference.Close(); });
 }
 
-// Upper-cased but not trimmed: letter case does not count, blanks around a
-// local name do. Read once per table; every reference column is then looked
-// for in the whole list, wherever the previous search stopped.
+// Upper-cased and trimmed like the reference names: letter case and blanks
+// around a name do not count. (Untrimmed, a local "Email " never matched the
+// reference's "Email": every update added a second, empty "Email" column.)
+// Read once per table; every reference column is then looked for in the
+// whole list, wherever the previous search stopped.
 QStringList ComparisonRun::localColumnNames(db::Recordset& local)
 {
     QStringList names;
     while (hasRow(local)) {
-        names << readField(local, kColumnName).toUpper();
+        names << trimSpaces(readField(local, kColumnName)).toUpper();
         attempt([&] { local.MoveNext(); });
     }
     return names;

@@ -77,7 +77,7 @@ void requireUsableView(Context& ctx, db::Connection& c, const QString& view)
     }
 }
 
-void runEmbedded(Context& ctx, ObjectKind kind, const QString& objectName, const QString& script)
+int runEmbedded(Context& ctx, ObjectKind kind, const QString& objectName, const QString& script)
 {
     db::Connection& c = localConnection(ctx);
     QStringList statements;
@@ -87,7 +87,7 @@ void runEmbedded(Context& ctx, ObjectKind kind, const QString& objectName, const
         logFailed(ctx, e, script);
         throw;
     }
-    if (statements.isEmpty()) return;
+    if (statements.isEmpty()) return 0;
 
     db::EmbeddedTransaction transaction(c);
     {
@@ -104,19 +104,24 @@ void runEmbedded(Context& ctx, ObjectKind kind, const QString& objectName, const
             requireUsableView(ctx, c, guard.created());
     }
     transaction.commit();
+    return int(statements.size());
 }
 
 } // namespace
 
-void runObjectScript(Context& ctx, ObjectKind kind, const QString& objectName,
-                     const QString& script)
+int runObjectScript(Context& ctx, ObjectKind kind, const QString& objectName,
+                    const QString& script)
 {
-    if (localConnection(ctx).isEmbedded()) {
-        runEmbedded(ctx, kind, objectName, script);
-        return;
-    }
-    for (const QString& batch : batchesOf(script))
-        executeLocalStatement(ctx, batch);
+    if (localConnection(ctx).isEmbedded() && !ctx.g.PreviewMode)
+        return runEmbedded(ctx, kind, objectName, script);
+    // SQL Server takes the batches one by one; a preview only lists them, in
+    // the engine's own cut.
+    const QStringList batches =
+        localConnection(ctx).isEmbedded() ? embeddedBatchesOf(script) : batchesOf(script);
+    int executed = 0;
+    for (const QString& batch : batches)
+        executed += executeLocalStatement(ctx, batch) ? 1 : 0;
+    return executed;
 }
 
 } // namespace corvane::schema

@@ -22,8 +22,10 @@ enum class ObjectKind { Table, View };
 //    SQL Server but per database here;
 //  - a view must be usable as created: one that names an object still
 //    missing is not kept, as SQL Server would refuse it.
-// Throws corvane::Error; on the embedded engine nothing is left changed then.
-void runObjectScript(Context& ctx, ObjectKind kind, const QString& objectName,
-                     const QString& script);
+// In a preview the statements are only listed. Returns how many were
+// executed (none in a preview, or for an empty script). Throws
+// corvane::Error; on the embedded engine nothing is left changed then.
+int runObjectScript(Context& ctx, ObjectKind kind, const QString& objectName,
+                    const QString& script);
 
 } // namespace corvane::schema

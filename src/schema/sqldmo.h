@@ -55,6 +55,9 @@ public:
     virtual QString Script(int scriptType, const QString& outputFile, const QString& newName,
                            int script2Type) = 0;
     virtual QList<Column> Columns() = 0;
+    // The table's name as its database stores it (letter case, blanks);
+    // "" when the component does not say.
+    virtual QString Name() const { return {}; }
 };
 
 class View

@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/paths.h"
+#include "base/strings.h"
 #include "embeddedcolumns.h"
 
 #include <QDir>
@@ -102,14 +103,21 @@ private:
 
 using SharedFile = std::shared_ptr<SqliteFile>;
 
-// The stored name of a table or view, found as the server's collation finds it.
+// The stored name of a table or view, found as the server's collation finds
+// it. Callers pass names trimmed (the grid shows them so): a stored name with
+// leading blanks is found too when no other name matches, so that an object
+// the comparison lists can always be scripted.
 QString findObject(const SqliteFile& file, const char* type, const QString& name)
 {
     const QStringList names = file.column(
         "SELECT name FROM sqlite_schema WHERE type = ?1 AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'",
         QString::fromLatin1(type));
-    for (const QString& stored : names)
+    QStringList withBlanks;
+    for (const QString& stored : names) {
         if (sameObjectName(stored, name)) return stored;
+        if (sameObjectName(trimSpaces(stored), name)) withBlanks << stored;
+    }
+    if (withBlanks.size() == 1) return withBlanks.constFirst();
     throw Error(errnum::ProviderFailure, QStringLiteral("[SQLite]%1 '%2' not found in the database")
                                              .arg(QString::fromLatin1(type), name));
 }
@@ -135,6 +143,8 @@ public:
             script += statement + BatchSeparator;
         return script;
     }
+
+    QString Name() const override { return m_name; }
 
     QList<Column> Columns() override
     {

@@ -5,16 +5,18 @@
 #include "base/strings.h"
 #include "comparison.h"
 #include "dbversion/dbversion.h"
+#include "embeddedrebuild.h"
+#include "objectscript.h"
 #include "scripting.h"
 #include "seed/seed.h"
 #include "sqldmo.h"
 #include "state/context.h"
-#include "updaterun_batches.h"
 #include "updaterun_steps.h"
 #include "updaterun_texts.h"
 
 #include <QHash>
 #include <QList>
+#include <utility>
 
 namespace corvane {
 
@@ -43,9 +45,9 @@ private:
     void processRow(int r);
     void createTable(const QString& objectName, int r);
     void addColumn(const QString& objectName, const QString& columnName);
+    // A view that cannot be created yet is left for a later pass.
     void createView(const QString& objectName);
-    // The number of batches executed (none in a preview).
-    int runScript(const QString& script);
+    void retryViews();
     void takeTableRowsOffList(const QString& objectName, int r);
     void yield() { m_ctx.port.yield(); }
 
@@ -57,6 +59,8 @@ private:
     // Data rows by object name (trimmed, upper-cased), built once: the names do
     // not change during the walk, and a grid may hold tens of thousands of rows.
     QHash<QString, QList<int>> m_rowsByObject;
+    // View rows whose view could not be created yet, in grid order.
+    QStringList m_viewsLeft;
 };
 
 bool UpdateRun::libraryPresent()
@@ -110,6 +114,21 @@ void UpdateRun::walkRows()
         yield();
         processRow(r);
     }
+    retryViews();
+}
+
+// A view may use a view listed after it: the views left are tried again
+// while a pass creates at least one of them, so a chain needs one run.
+void UpdateRun::retryViews()
+{
+    while (!m_viewsLeft.isEmpty()) {
+        const QStringList pass = std::exchange(m_viewsLeft, {});
+        for (const QString& view : pass) {
+            yield();
+            createView(view);
+        }
+        if (m_viewsLeft.size() == pass.size()) return;
+    }
 }
 
 void UpdateRun::processRow(int r)
@@ -136,7 +155,7 @@ void UpdateRun::createTable(const QString& objectName, int r)
     m_lastScript =
         ScriptReferenceTable(m_ctx, g().ReferenceServer, g().ReferenceUser, g().ReferencePassword,
                              g().ReferenceDatabase, objectName, m_script70Only);
-    if (runScript(m_lastScript) > 0)
+    if (schema::runObjectScript(m_ctx, schema::ObjectKind::Table, objectName, m_lastScript) > 0)
         m_ctx.log.note(RunEvent::TableCreated,
                        QStringLiteral("Cmd_Click: table %1 created").arg(objectName), objectName);
     // Whatever the script did, the table's later rows are not this run's work any more.
@@ -145,11 +164,18 @@ void UpdateRun::createTable(const QString& objectName, int r)
 
 void UpdateRun::addColumn(const QString& objectName, const QString& columnName)
 {
-    m_lastScript = BuildAddColumnStatement(m_ctx, g().ReferenceServer, g().ReferenceUser,
-                                           g().ReferencePassword, g().ReferenceDatabase,
-                                           g().LocalServer, g().LocalUser, g().LocalPassword,
-                                           g().LocalDatabase, objectName, columnName);
-    if (!m_lastScript.isEmpty() && schema::executeLocalStatement(m_ctx, m_lastScript)) {
+    const schema::ColumnAddition addition =
+        PrepareColumnAddition(m_ctx, g().ReferenceServer, g().ReferenceUser, g().ReferencePassword,
+                              g().ReferenceDatabase, g().LocalServer, g().LocalUser,
+                              g().LocalPassword, g().LocalDatabase, objectName, columnName);
+    m_lastScript = addition.statement;
+    if (m_lastScript.isEmpty()) return;
+    // The statement is written for the local server's engine; the embedded
+    // one may need its table rebuilt for what ALTER TABLE cannot do there.
+    const bool added = addition.embedded && g().LocalConnection && g().LocalConnection->isEmbedded()
+                           ? schema::addEmbeddedColumn(m_ctx, addition)
+                           : schema::executeLocalStatement(m_ctx, m_lastScript);
+    if (added) {
         const QString column = objectName + QLatin1Char('.') + columnName;
         m_ctx.log.note(RunEvent::ColumnAdded,
                        QStringLiteral("Cmd_Click: column %1 added").arg(column), column);
@@ -158,12 +184,14 @@ void UpdateRun::addColumn(const QString& objectName, const QString& columnName)
 
 void UpdateRun::createView(const QString& objectName)
 {
-    // A view may refer to an object still missing: it stays red for the next run.
+    // A view may refer to an object still missing: it is tried again after
+    // the walk, and stays red for the next run if that does not help.
     try {
         m_lastScript = ScriptReferenceView(m_ctx, g().ReferenceServer, g().ReferenceUser,
                                            g().ReferencePassword, g().ReferenceDatabase,
                                            objectName.mid(3), m_script70Only);
-        if (runScript(m_lastScript) > 0)
+        if (schema::runObjectScript(m_ctx, schema::ObjectKind::View, objectName.mid(3),
+                                    m_lastScript) > 0)
             m_ctx.log.note(RunEvent::ViewCreated,
                            QStringLiteral("Cmd_Click: view %1 created").arg(objectName.mid(3)),
                            objectName.mid(3));
@@ -172,15 +200,8 @@ void UpdateRun::createView(const QString& objectName)
                              .arg(objectName)
                              .arg(e.number())
                              .arg(e.description()));
+        m_viewsLeft << objectName;
     }
-}
-
-int UpdateRun::runScript(const QString& script)
-{
-    int executed = 0;
-    for (const QString& batch : schema::batchesOf(script))
-        executed += schema::executeLocalStatement(m_ctx, batch) ? 1 : 0;
-    return executed;
 }
 
 void UpdateRun::takeTableRowsOffList(const QString& objectName, int r)

@@ -58,6 +58,9 @@ CREATE TABLE [Prodotti] ([Prezzo] [decimal] (18, 4) NOT NULL DEFAULT (0), [Peso]
 CREATE TABLE [Doppi] ([Codice] [int] NULL, [Codice ] [varchar] (20) NULL);
 CREATE TABLE [Listini] ([Codice] [int] NULL);
 CREATE TABLE [Sconti] ([Sconto	] [int] NULL);
+CREATE TABLE "Città" ("Nome" varchar(50), "Provincia" char(2));
+CREATE TABLE "Strano]Nome" ("Id" int, "Campo]X" int);
+CREATE TABLE "trail " ("Id" int, "Nota" [nvarchar(max)]);
 COMMIT;
 )";
 
@@ -68,6 +71,9 @@ CREATE TABLE [Clienti] ([descrizione] [varchar] (80) NULL);
 CREATE TABLE [Prodotti] ([Altro] [int] NULL);
 CREATE TABLE [Doppi] ([Altro] [int] NULL);
 CREATE TABLE [Sconti] ([Altro] [int] NULL);
+CREATE TABLE "CITTÀ" ("Nome" varchar(50));
+CREATE TABLE "Strano]Nome" ("Id" int);
+CREATE TABLE "trail " ("Id" int);
 COMMIT;
 )";
 
@@ -166,71 +172,92 @@ private slots:
             QStringLiteral("<local>' esiste gia !");
         const QString existsTitle = QStringLiteral("Esiste il Campo su server di lavoro");
 
+        // The local database is on the embedded engine: the statement is in its words.
         QTest::newRow("int") << "Righe"
                              << "Quantita"
-                             << "ALTER TABLE [Righe] ADD [Quantita] [int] "
+                             << "ALTER TABLE \"Righe\" ADD \"Quantita\" int "
                              << ""
                              << "" << true;
         QTest::newRow("char") << "Clienti"
                               << "Codice"
-                              << "ALTER TABLE [Clienti] ADD [Codice] [char] (10) COLLATE "
+                              << "ALTER TABLE \"Clienti\" ADD \"Codice\" char(10) COLLATE "
                                  "SQL_Latin1_General_CP1_CI_AS NOT NULL "
                               << ""
-                              << "" << false;
+                              << "" << true;
         QTest::newRow("decimal")
             << "Prodotti"
             << "Prezzo"
-            << "ALTER TABLE [Prodotti] ADD [Prezzo] [decimal] (18, 4) NOT NULL "
-               "DEFAULT (0) "
+            << "ALTER TABLE \"Prodotti\" ADD \"Prezzo\" decimal(18, 4) NOT NULL DEFAULT (0) "
             << ""
             << "" << true;
         QTest::newRow("identity")
             << "Righe"
             << "Riga"
-            << "ALTER TABLE [Righe] ADD [Riga] [int] IDENTITY (1, 1) NOT NULL "
+            << "ALTER TABLE \"Righe\" ADD \"Riga\" int IDENTITY (1, 1) NOT NULL "
             << ""
-            << "" << false;
+            << "" << true;
         QTest::newRow("nchar") << "Clienti"
                                << "Sigla"
-                               << "ALTER TABLE [Clienti] ADD [Sigla] [nchar] (5) COLLATE "
+                               << "ALTER TABLE \"Clienti\" ADD \"Sigla\" nchar(5) COLLATE "
                                   "SQL_Latin1_General_CP1_CI_AS "
                                << ""
                                << "" << true;
-        QTest::newRow("nullable with default")
-            << "Clienti"
-            << "Stato"
-            << "ALTER TABLE [Clienti] ADD [Stato] [nchar] (1) COLLATE SQL_Latin1_General_CP1_CI_AS "
-               "DEFAULT ('N') "
-            << ""
-            << "" << true;
+        QTest::newRow("nullable with default") << "Clienti"
+                                               << "Stato"
+                                               << "ALTER TABLE \"Clienti\" ADD \"Stato\" nchar(1) "
+                                                  "COLLATE SQL_Latin1_General_CP1_CI_AS "
+                                                  "DEFAULT ('N') "
+                                               << ""
+                                               << "" << true;
         QTest::newRow("numeric carries precision")
             << "Prodotti"
             << "Peso"
-            << "ALTER TABLE [Prodotti] ADD [Peso] [numeric] (9, 3) "
+            << "ALTER TABLE \"Prodotti\" ADD \"Peso\" numeric(9, 3) "
             << ""
             << "" << true;
+        // The statement names the local table as stored, not as the grid does.
         QTest::newRow("grid names in other case")
             << "clienti"
             << "sigla"
-            << "ALTER TABLE [clienti] ADD [Sigla] [nchar] (5) COLLATE SQL_Latin1_General_CP1_CI_AS "
+            << "ALTER TABLE \"Clienti\" ADD \"Sigla\" nchar(5) COLLATE "
+               "SQL_Latin1_General_CP1_CI_AS "
             << ""
             << "" << true;
         QTest::newRow("names trimmed") << "  Righe "
                                        << " Quantita  "
-                                       << "ALTER TABLE [Righe] ADD [Quantita] [int] "
+                                       << "ALTER TABLE \"Righe\" ADD \"Quantita\" int "
                                        << ""
                                        << "" << true;
         QTest::newRow("last match wins") << "Doppi"
                                          << "codice"
-                                         << "ALTER TABLE [Doppi] ADD [Codice] [varchar] (20) "
+                                         << "ALTER TABLE \"Doppi\" ADD \"Codice\" varchar(20) "
                                          << ""
                                          << "" << true;
         QTest::newRow("local column in other case: not seen")
             << "Clienti"
             << "Descrizione"
-            << "ALTER TABLE [Clienti] ADD [Descrizione] [varchar] (80) "
+            << "ALTER TABLE \"Clienti\" ADD \"Descrizione\" varchar(80) "
             << ""
             << "" << false;
+        QTest::newRow("letter case beyond ASCII: the local table's own name")
+            << "Città"
+            << "Provincia"
+            << "ALTER TABLE \"CITTÀ\" ADD \"Provincia\" char(2) COLLATE "
+               "SQL_Latin1_General_CP1_CI_AS "
+            << ""
+            << "" << true;
+        QTest::newRow("brackets and quotes in names")
+            << "Strano]Nome"
+            << "Campo]X"
+            << "ALTER TABLE \"Strano]Nome\" ADD \"Campo]X\" int "
+            << ""
+            << "" << true;
+        QTest::newRow("local table with a trailing blank")
+            << "trail"
+            << "Nota"
+            << "ALTER TABLE \"trail \" ADD \"Nota\" text "
+            << ""
+            << "" << true;
         QTest::newRow("key column") << "Righe"
                                     << "IDDoc"
                                     << "" << key << "Attenzione" << false;
@@ -293,8 +320,11 @@ private slots:
         QCOMPARE(f.port.yields, expected.isEmpty() ? 0 : 1);
         if (runsOnEmbedded) {
             f.open(test::kLocalDatabase)->Execute(statement);
+            // The statement names the table as the local database stores it.
             const QStringList names = f.localRows(
-                QStringLiteral("SELECT name FROM pragma_table_info('%1')").arg(table.trimmed()));
+                QStringLiteral("SELECT p.name FROM sqlite_schema s, pragma_table_info(s.name) p "
+                               "WHERE s.type = 'table' AND s.name = '%1' COLLATE NOCASE")
+                    .arg(statement.section(u'"', 1, 1)));
             QVERIFY(names.contains(column.trimmed(), Qt::CaseInsensitive));
         }
     }

@@ -115,7 +115,7 @@ void TestUpdateRunGolden::notNullColumnRefusedOnTableWithRows()
                                        "(V)VProdotti|"}));
 
     f.port.expectBoxStartingWith("ERRORE !!\r\n\r\n");
-    f.port.expectBox("ALTER TABLE [Clienti] ADD [Obbligatorio] [int] NOT NULL ");
+    f.port.expectBox("ALTER TABLE \"Clienti\" ADD \"Obbligatorio\" int NOT NULL ");
     Cmd_Click(f.ctx);
     QVERIFY2(f.port.allBoxesAsExpected(), qPrintable(f.port.explain()));
     QCOMPARE(f.port.boxes.last().title, QString());
