@@ -130,7 +130,10 @@ QString foldedName(const QString& name)
 
 bool isSchemaTable(const char* name)
 {
-    return name && (qstrcmp(name, "sqlite_master") == 0 || qstrcmp(name, "sqlite_schema") == 0);
+    for (const char* table :
+         {"sqlite_master", "sqlite_schema", "sqlite_temp_master", "sqlite_temp_schema"})
+        if (name && qstrcmp(name, table) == 0) return true;
+    return false;
 }
 
 const char* actionName(int action)
@@ -240,8 +243,11 @@ int CreationGuard::authorize(int action, const char* first, const char* second,
         return SQLITE_OK;
     case SQLITE_INSERT:
     case SQLITE_UPDATE:
-        // The engine records every new object in its schema table.
-        if (inMain && isSchemaTable(first)) return SQLITE_OK;
+    case SQLITE_DELETE:
+        // Rows of the schema tables change with every object created or
+        // dropped; the statement itself is asked about on its own, and the
+        // tables cannot be written to directly.
+        if (isSchemaTable(first)) return SQLITE_OK;
         break;
     case SQLITE_CREATE_TABLE:
         if (table && inMain && qstrcmp(first, "sqlite_sequence") == 0) return SQLITE_OK;
