@@ -161,6 +161,17 @@ std::optional<NameInText> createIndexName(const QString& sql)
     return objectName(s, s.next(), after);
 }
 
+std::optional<NameInText> createViewName(const QString& sql)
+{
+    Scanner s(sql);
+    if (!s.next().isWord("CREATE")) return std::nullopt;
+    Token t = s.next();
+    if (t.isWord("TEMP") || t.isWord("TEMPORARY")) t = s.next();
+    if (!t.isWord("VIEW")) return std::nullopt;
+    Token after;
+    return objectName(s, s.next(), after);
+}
+
 std::optional<TableText> createTableText(const QString& sql)
 {
     Scanner s(sql);

@@ -21,6 +21,8 @@ struct NameInText
 
 // The index name of a CREATE [UNIQUE] INDEX [IF NOT EXISTS] [schema.]name text.
 std::optional<NameInText> createIndexName(const QString& sql);
+// The view name of a CREATE [TEMP] VIEW [IF NOT EXISTS] [schema.]name text.
+std::optional<NameInText> createViewName(const QString& sql);
 
 // A CREATE TABLE name (...) text: its name, and where a new column definition
 // goes (right after the last column definition, before any table constraint).

@@ -123,6 +123,25 @@ Run World::run(const QStringList& arguments, const QString& referenceHost) const
     return finish(p);
 }
 
+void World::extend(const QString& referenceSql, const QString& localSql) const
+{
+    if (!referenceSql.isEmpty())
+        corvane::test::runSqlScript(reference, "Corvane", "BEGIN;" + referenceSql + ";COMMIT;");
+    if (!localSql.isEmpty())
+        corvane::test::runSqlScript(program, kLocal, "BEGIN;" + localSql + ";COMMIT;");
+}
+
+void World::publishSameProgram() const
+{
+    makeExe(ftpFolder + "/CORVANE.EXE", "2,0,0,14");
+    writeFile(ftpFolder + "/VERSIONE.TXT", "2.0.14\r\n");
+}
+
+QStringList World::localRows(const QString& sql) const
+{
+    return corvane::test::queryRows(program, kLocal, sql);
+}
+
 QString World::localVersion() const
 {
     return corvane::test::queryRows(program, kLocal,

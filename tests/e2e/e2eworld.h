@@ -53,8 +53,15 @@ struct World
     static Run finish(QProcess& p, int timeoutMs = 120000);
     Run run(const QStringList& arguments, const QString& referenceHost = {}) const;
 
+    // More SQL on the reference and on the local database, one transaction each.
+    void extend(const QString& referenceSql, const QString& localSql = {}) const;
+    // The update server publishes the program the folder has: nothing to fetch.
+    void publishSameProgram() const;
+
     QString localVersion() const;
     QStringList localObjects() const;
+    // Rows of a query on the local database, each row's values joined by "|".
+    QStringList localRows(const QString& sql) const;
     // The whole local database as sqlite3 .dump writes it.
     QByteArray localDump() const;
     QByteArray runLog() const;
