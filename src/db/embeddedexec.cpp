@@ -6,6 +6,7 @@
 #include "providererror.h"
 
 #include <QSqlDriver>
+#include <memory>
 #include <sqlite3.h>
 
 namespace corvane::db {
@@ -108,12 +109,17 @@ private:
 // Whatever follows the statement must be blanks, comments or semicolons.
 void requireNothingAfter(sqlite3* handle, const char* tail, const char* end)
 {
+    const QString refused = QStringLiteral("more than one statement in one batch");
     while (tail < end) {
-        Statement next(handle, tail, int(end - tail));
-        if (!next.isEmpty())
-            throwProviderError(QStringLiteral("more than one statement in one batch"));
-        if (next.tail() == tail) break;
-        tail = next.tail();
+        std::unique_ptr<Statement> next;
+        try {
+            next = std::make_unique<Statement>(handle, tail, int(end - tail));
+        } catch (const Error&) {
+            throwProviderError(refused); // a second statement, and a wrong one at that
+        }
+        if (!next->isEmpty()) throwProviderError(refused);
+        if (next->tail() == tail) break;
+        tail = next->tail();
     }
 }
 

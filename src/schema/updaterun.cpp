@@ -61,6 +61,7 @@ private:
     QHash<QString, QList<int>> m_rowsByObject;
     // View rows whose view could not be created yet, in grid order.
     QStringList m_viewsLeft;
+    int m_viewsCreated = 0; // since the last pass began
 };
 
 bool UpdateRun::libraryPresent()
@@ -121,13 +122,13 @@ void UpdateRun::walkRows()
 // while a pass creates at least one of them, so a chain needs one run.
 void UpdateRun::retryViews()
 {
-    while (!m_viewsLeft.isEmpty()) {
+    // Another pass is worth it only when the last one created a view.
+    while (!m_viewsLeft.isEmpty() && std::exchange(m_viewsCreated, 0) > 0) {
         const QStringList pass = std::exchange(m_viewsLeft, {});
         for (const QString& view : pass) {
             yield();
             createView(view);
         }
-        if (m_viewsLeft.size() == pass.size()) return;
     }
 }
 
@@ -191,10 +192,12 @@ void UpdateRun::createView(const QString& objectName)
                                            g().ReferencePassword, g().ReferenceDatabase,
                                            objectName.mid(3), m_script70Only);
         if (schema::runObjectScript(m_ctx, schema::ObjectKind::View, objectName.mid(3),
-                                    m_lastScript) > 0)
+                                    m_lastScript) > 0) {
+            ++m_viewsCreated;
             m_ctx.log.note(RunEvent::ViewCreated,
                            QStringLiteral("Cmd_Click: view %1 created").arg(objectName.mid(3)),
                            objectName.mid(3));
+        }
     } catch (const Error& e) {
         m_ctx.log.record(QStringLiteral("Cmd_Click: view %1 left for later: %2 -- %3")
                              .arg(objectName)

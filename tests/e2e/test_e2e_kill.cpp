@@ -64,19 +64,6 @@ QString localExtra()
     return sql + QStringLiteral("INSERT INTO Mio VALUES (1, 'del cliente');");
 }
 
-// Each index of a table as its uniqueness and columns, whatever its name.
-QStringList indexShapes(const QString& folder, const QString& database, const QString& table)
-{
-    QStringList shapes = test::queryRows(
-        folder, database,
-        QStringLiteral("SELECT il.\"unique\" || ':' || (SELECT group_concat(name, ',') FROM "
-                       "pragma_index_info(il.name)) FROM pragma_index_list('%1') il WHERE "
-                       "il.origin = 'c'")
-            .arg(table));
-    shapes.sort();
-    return shapes;
-}
-
 } // namespace
 
 class TestEndToEndKill : public QObject
@@ -138,8 +125,8 @@ private slots:
             QCOMPARE(w.localVersion(), QStringLiteral("2.1"));
             for (int t = 0; t < 24; ++t) {
                 const QString table = QStringLiteral("Nuova%1").arg(t);
-                QCOMPARE(indexShapes(w.program, kLocalName, table),
-                         indexShapes(w.reference, kReferenceName, table));
+                QCOMPARE(test::indexShapes(w.program, kLocalName, table),
+                         test::indexShapes(w.reference, kReferenceName, table));
             }
             QCOMPARE(test::lostSince(before, w.program, kLocalName), QString());
             ++complete;

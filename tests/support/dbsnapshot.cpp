@@ -110,4 +110,16 @@ QString lostSince(const DbSnapshot& before, const QString& folder, const QString
     return {};
 }
 
+QStringList indexShapes(const QString& folder, const QString& name, const QString& table)
+{
+    QStringList shapes = queryRows(
+        folder, name,
+        QStringLiteral("SELECT il.\"unique\" || ':' || (SELECT group_concat(name, ',') FROM "
+                       "pragma_index_info(il.name)) FROM pragma_index_list(%1) il WHERE "
+                       "il.origin = 'c'")
+            .arg(literal(table)));
+    shapes.sort();
+    return shapes;
+}
+
 } // namespace corvane::test

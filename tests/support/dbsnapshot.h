@@ -27,4 +27,8 @@ DbSnapshot takeSnapshot(const QString& folder, const QString& name);
 // integrity check does.
 QString lostSince(const DbSnapshot& before, const QString& folder, const QString& name);
 
+// The indexes of a table as their uniqueness and columns ("1:a,b"), sorted,
+// whatever their names: the keys' own indexes left out.
+QStringList indexShapes(const QString& folder, const QString& name, const QString& table);
+
 } // namespace corvane::test
