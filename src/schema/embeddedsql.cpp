@@ -141,6 +141,20 @@ bool startsTableConstraint(const Token& t)
     return false;
 }
 
+// The name of a CREATE <kind> text, with the words that may come between.
+std::optional<NameInText> createdName(const QString& sql, const char* kind,
+                                      std::initializer_list<const char*> between)
+{
+    Scanner s(sql);
+    if (!s.next().isWord("CREATE")) return std::nullopt;
+    Token t = s.next();
+    for (const char* word : between)
+        if (t.isWord(word)) t = s.next();
+    if (!t.isWord(kind)) return std::nullopt;
+    Token after;
+    return objectName(s, s.next(), after);
+}
+
 } // namespace
 
 QString quoteEmbeddedName(const QString& name)
@@ -152,24 +166,12 @@ QString quoteEmbeddedName(const QString& name)
 
 std::optional<NameInText> createIndexName(const QString& sql)
 {
-    Scanner s(sql);
-    if (!s.next().isWord("CREATE")) return std::nullopt;
-    Token t = s.next();
-    if (t.isWord("UNIQUE")) t = s.next();
-    if (!t.isWord("INDEX")) return std::nullopt;
-    Token after;
-    return objectName(s, s.next(), after);
+    return createdName(sql, "INDEX", {"UNIQUE"});
 }
 
 std::optional<NameInText> createViewName(const QString& sql)
 {
-    Scanner s(sql);
-    if (!s.next().isWord("CREATE")) return std::nullopt;
-    Token t = s.next();
-    if (t.isWord("TEMP") || t.isWord("TEMPORARY")) t = s.next();
-    if (!t.isWord("VIEW")) return std::nullopt;
-    Token after;
-    return objectName(s, s.next(), after);
+    return createdName(sql, "VIEW", {"TEMP", "TEMPORARY"});
 }
 
 std::optional<TableText> createTableText(const QString& sql)

@@ -12,13 +12,6 @@ namespace corvane::schema {
 
 namespace {
 
-db::Connection& localConnection(Context& ctx)
-{
-    if (!ctx.g.LocalConnection)
-        throw Error(91, QStringLiteral("Object variable or With block variable not set"));
-    return *ctx.g.LocalConnection;
-}
-
 // The object (table, index, view) of that name, compared as the engine compares names.
 QString holderOf(db::Connection& c, const QString& name)
 {

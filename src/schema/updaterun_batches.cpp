@@ -17,28 +17,8 @@ bool isBlank(const QString& text)
 // Where the CR LF that closes a separator found at `at` begins.
 constexpr qsizetype kAfterGo = 4;
 
-} // namespace
-
-QStringList batchesOf(const QString& script)
-{
-    if (script.isEmpty()) return {};
-    qsizetype separator = script.indexOf(BatchSeparator);
-    if (separator < 0) {
-        if (script.contains(QLatin1String("GO"), Qt::CaseSensitive)) return {};
-        return {script};
-    }
-    QStringList batches;
-    qsizetype start = 0;
-    while (separator >= 0) {
-        const QString batch = script.mid(start, separator - start);
-        if (!isBlank(batch)) batches << batch;
-        start = separator + kAfterGo;
-        separator = script.indexOf(BatchSeparator, start);
-    }
-    return batches;
-}
-
-QStringList embeddedBatchesOf(const QString& script)
+// The batch rule; `isWhole` tells whether a batch ends where a statement may.
+QStringList split(const QString& script, bool (*isWhole)(const QString&))
 {
     if (script.isEmpty()) return {};
     qsizetype separator = script.indexOf(BatchSeparator);
@@ -51,7 +31,7 @@ QStringList embeddedBatchesOf(const QString& script)
     bool open = false;
     while (separator >= 0) {
         const QString batch = script.mid(start, separator - start);
-        open = !isBlank(batch) && !db::isWholeStatement(batch);
+        open = !isBlank(batch) && !isWhole(batch);
         if (!open) {
             if (!isBlank(batch)) batches << batch;
             start = separator + kAfterGo;
@@ -62,6 +42,19 @@ QStringList embeddedBatchesOf(const QString& script)
     }
     if (open) throw Error(errnum::ProviderFailure, QStringLiteral("incomplete input"));
     return batches;
+}
+
+} // namespace
+
+QStringList batchesOf(const QString& script)
+{
+    // SQL Server parses each batch itself and refuses one that stops short.
+    return split(script, [](const QString&) { return true; });
+}
+
+QStringList embeddedBatchesOf(const QString& script)
+{
+    return split(script, db::isWholeStatement);
 }
 
 } // namespace corvane::schema

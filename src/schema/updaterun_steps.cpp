@@ -16,13 +16,6 @@ namespace corvane::schema {
 
 namespace {
 
-db::Connection& openLocal(Context& ctx)
-{
-    if (!ctx.g.LocalConnection)
-        throw Error(91, QStringLiteral("Object variable or With block variable not set"));
-    return *ctx.g.LocalConnection;
-}
-
 bool isOpen(const std::unique_ptr<db::Connection>& c)
 {
     return c && c->State() == db::adStateOpen;
@@ -47,6 +40,13 @@ QString readReferenceVersion(Context& ctx)
 
 } // namespace
 
+db::Connection& localConnection(Context& ctx)
+{
+    if (!ctx.g.LocalConnection)
+        throw Error(91, QStringLiteral("Object variable or With block variable not set"));
+    return *ctx.g.LocalConnection;
+}
+
 bool executeLocalStatement(Context& ctx, const QString& sql)
 {
     if (ctx.g.PreviewMode) {
@@ -55,8 +55,8 @@ bool executeLocalStatement(Context& ctx, const QString& sql)
         return false;
     }
     try {
-        ctx.g.newWorkRecordset().Open(sql, openLocal(ctx), db::adOpenStatic, db::adLockPessimistic,
-                                      -1);
+        ctx.g.newWorkRecordset().Open(sql, localConnection(ctx), db::adOpenStatic,
+                                      db::adLockPessimistic, -1);
         ctx.g.WorkRecordset.reset();
     } catch (const Error& e) {
         logFailed(ctx, e, sql);

@@ -5,9 +5,15 @@
 namespace corvane {
 struct Context;
 class Error;
+namespace db {
+class Connection;
+}
 } // namespace corvane
 
 namespace corvane::schema {
+
+// LocalConnection; the error VB raises for an object never set when there is none.
+db::Connection& localConnection(Context& ctx);
 
 // Sends one statement to LocalConnection through a fresh WorkRecordset
 // (static, pessimistic) and drops it; logs the statement with its outcome.
