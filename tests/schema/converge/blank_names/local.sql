@@ -1,0 +1,2 @@
+CREATE TABLE "trail " (x int);
+INSERT INTO "trail " VALUES (1);

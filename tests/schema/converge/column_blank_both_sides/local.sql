@@ -1,0 +1,2 @@
+CREATE TABLE Fornitori (Id int, "Note " text, " Fax" text);
+INSERT INTO Fornitori VALUES (1, 'n', 'f');

@@ -1,0 +1,2 @@
+-- A column whose name ends in a blank, on both sides.
+CREATE TABLE Fornitori (Id int, "Note " text, " Fax" text);

@@ -1,0 +1,2 @@
+CREATE TABLE Misto (Id int);
+INSERT INTO Misto VALUES (1);

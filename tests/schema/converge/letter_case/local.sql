@@ -1,0 +1,2 @@
+CREATE TABLE "CITTÀ" (Nome text);
+INSERT INTO "CITTÀ" VALUES ('Roma'), ('Milano');

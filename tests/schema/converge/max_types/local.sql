@@ -1,0 +1,2 @@
+CREATE TABLE Note (Id int PRIMARY KEY);
+INSERT INTO Note VALUES (1), (2);

@@ -1,0 +1,2 @@
+CREATE TABLE Base (x int);
+INSERT INTO Base VALUES (4);
