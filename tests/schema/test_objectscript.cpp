@@ -22,13 +22,6 @@ const QString kSuccess = QStringLiteral("Aggiornamento Avvenuto con Successo !!"
 const QString kCustomer = QStringLiteral("CREATE TABLE Soggetti (ID int PRIMARY KEY, Nome text);"
                                          "INSERT INTO Soggetti VALUES (1, 'Rossi');");
 
-test::FakeSqlDmoCatalog::TableEntry scripted(const QString& script)
-{
-    test::FakeSqlDmoCatalog::TableEntry e;
-    e.script = script;
-    return e;
-}
-
 } // namespace
 
 class TestObjectScript : public QObject
@@ -67,7 +60,7 @@ private slots:
         SchemaWorld w(QString(), kCustomer);
         auto fake = w.useFakeComponent();
         const QString script = "CREATE TABLE Nuova (x int)" + kSep + foreign + kSep;
-        fake->catalog->tables.insert("Nuova", scripted(script));
+        fake->catalog->tables.insert("Nuova", test::scriptedTable(script));
         w.setGrid({{"Nuova", "", true}, {"Nuova", "x", true}});
         const test::DbSnapshot before = test::takeSnapshot(w.path(), test::kLocalDatabase);
         w.port.expectBox("ERRORE !!\r\n\r\n-2147467259 -- " + refusal);

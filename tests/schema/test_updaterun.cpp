@@ -41,13 +41,6 @@ std::shared_ptr<QStringList> snapshotAfterWalk(SchemaWorld& f)
     return snapshot;
 }
 
-test::FakeSqlDmoCatalog::TableEntry scripted(const QString& script)
-{
-    test::FakeSqlDmoCatalog::TableEntry e;
-    e.script = script;
-    return e;
-}
-
 } // namespace
 
 class TestUpdateRun : public QObject
@@ -189,7 +182,7 @@ void TestUpdateRun::libraryVersionAccepted()
     auto fake = f.useFakeComponent();
     fake->major = major;
     fake->minor = minor;
-    fake->catalog->tables.insert("Nuova", scripted("CREATE TABLE Nuova (x int)" + kSep));
+    fake->catalog->tables.insert("Nuova", test::scriptedTable("CREATE TABLE Nuova (x int)" + kSep));
     f.setGrid({{"Nuova", "", true}});
     expectCompletion(f);
     Cmd_Click(f.ctx);
@@ -220,7 +213,7 @@ void TestUpdateRun::connectionLabel()
     SchemaWorld f;
     f.connect();
     auto fake = f.useFakeComponent();
-    fake->catalog->tables.insert("Nuova", scripted("CREATE TABLE Nuova (x int)" + kSep));
+    fake->catalog->tables.insert("Nuova", test::scriptedTable("CREATE TABLE Nuova (x int)" + kSep));
     f.form.lblConnesso.setCaption(caption);
     f.form.lblinfo.setVisible(false);
     f.setGrid({{"Nuova", "", true}});
@@ -260,7 +253,7 @@ void TestUpdateRun::localServerVersionChoosesDialect()
     f.connect();
     auto fake = f.useFakeComponent();
     fake->catalog->serverVersionMajor = serverMajor;
-    fake->catalog->tables.insert("Nuova", scripted("CREATE TABLE Nuova (x int)" + kSep));
+    fake->catalog->tables.insert("Nuova", test::scriptedTable("CREATE TABLE Nuova (x int)" + kSep));
     fake->catalog->views.insert("VNuova", "CREATE VIEW VNuova AS SELECT x FROM Nuova" + kSep);
     f.setGrid({{"Nuova", "", true}, {"(V)VNuova", "", true}});
     expectCompletion(f);
@@ -310,7 +303,7 @@ void TestUpdateRun::everyBatchSentOnceInOrder()
         script += batch + kSep;
         expected << (i > 1 ? "\r\n" : "") + batch;
     }
-    fake->catalog->tables.insert("Parte1", scripted(script + "\r\n\r\n"));
+    fake->catalog->tables.insert("Parte1", test::scriptedTable(script + "\r\n\r\n"));
     f.setGrid({{"Parte1", "", true}});
     expectCompletion(f);
     Cmd_Click(f.ctx);
@@ -326,8 +319,9 @@ void TestUpdateRun::goInsideNameSendsNothingButTakesRowsOff()
     SchemaWorld f;
     f.connect();
     auto fake = f.useFakeComponent();
-    fake->catalog->tables.insert("GOLD", scripted("CREATE TABLE GOLD (Prezzo int, Peso int)"));
-    fake->catalog->tables.insert("Altra", scripted("CREATE TABLE Altra (x int)" + kSep));
+    fake->catalog->tables.insert("GOLD",
+                                 test::scriptedTable("CREATE TABLE GOLD (Prezzo int, Peso int)"));
+    fake->catalog->tables.insert("Altra", test::scriptedTable("CREATE TABLE Altra (x int)" + kSep));
     f.setGrid({{"GOLD", "", true},
                {"GOLD", "Prezzo", true},
                {"Altra", "", true},
@@ -351,7 +345,7 @@ void TestUpdateRun::columnRowBeforeItsTableStillProcessed()
     f.connect();
     auto fake = f.useFakeComponent();
     test::FakeSqlDmoCatalog::TableEntry righe =
-        scripted("CREATE TABLE Righe (C int, D int)" + kSep);
+        test::scriptedTable("CREATE TABLE Righe (C int, D int)" + kSep);
     schema::Column c;
     c.Name = "C";
     c.Datatype = "int";
@@ -376,8 +370,8 @@ void TestUpdateRun::failingCreateTableShowsBothBoxesAndStops()
     f.connect();
     auto fake = f.useFakeComponent();
     const QString script = "CREATE TABLE Doppia (a int)" + kSep + "\r\n";
-    fake->catalog->tables.insert("Doppia", scripted(script));
-    fake->catalog->tables.insert("Dopo", scripted("CREATE TABLE Dopo (a int)" + kSep));
+    fake->catalog->tables.insert("Doppia", test::scriptedTable(script));
+    fake->catalog->tables.insert("Dopo", test::scriptedTable("CREATE TABLE Dopo (a int)" + kSep));
     f.setGrid({{"Doppia", "", true}, {"Dopo", "", true}});
     f.port.expectBoxStartingWith("ERRORE !!\r\n\r\n");
     f.port.expectBox(script);

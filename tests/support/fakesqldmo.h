@@ -31,6 +31,14 @@ struct FakeSqlDmoCatalog
     bool refuseConnect = false; // every Connect throws (login refused)
 };
 
+// A table the fake serves by its script alone.
+inline FakeSqlDmoCatalog::TableEntry scriptedTable(const QString& script)
+{
+    FakeSqlDmoCatalog::TableEntry e;
+    e.script = script;
+    return e;
+}
+
 // What the program asked of it, in order.
 struct FakeSqlDmoCalls
 {
