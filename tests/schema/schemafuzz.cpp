@@ -188,7 +188,6 @@ struct Generator
     Rng r;
     FuzzCase out;
     QSet<QString> objects;
-    QStringList referenceTables;
     QStringList localOnlyTables;
     QStringList takenIndexNames; // by local-only tables
     QSet<QString> referenceIndexes;
@@ -220,7 +219,6 @@ struct Generator
     {
         QSet<QString> columnNames;
         const QString name = hostileName(r, QStringLiteral("Tabella%1").arg(n), objects);
-        referenceTables << name;
         QList<Column> columns;
         for (int i = 0; i < 1 + r.below(5); ++i)
             columns << randomColumn(r, i, columnNames);
