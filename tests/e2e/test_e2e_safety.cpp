@@ -130,11 +130,11 @@ private slots:
     void lookupKeysAreValues()
     {
         World w;
-        prepare(w,
-                QStringLiteral("INSERT INTO Parametri VALUES (%1, 'x', 'y', NULL), ('abc', 'a', "
-                               "'b', NULL), (8, 'Otto', '8', 'nota');")
-                    .arg(literal("7; DELETE FROM Causali")),
-                kCustomerRows, false);
+        w.extend(QStringLiteral("INSERT INTO Parametri VALUES (%1, 'x', 'y', NULL), ('abc', 'a', "
+                                "'b', NULL), (8, 'Otto', '8', 'nota');")
+                     .arg(literal("7; DELETE FROM Causali")),
+                 kCustomerRows);
+        w.publishSameProgram();
         w.startFtp();
         const test::DbSnapshot before = test::takeSnapshot(w.program, kLocalName);
         const Run r = w.run({"/A", "/Q"});
