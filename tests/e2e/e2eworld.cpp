@@ -14,10 +14,6 @@ namespace corvane::e2e {
 using corvane::test::readFile;
 using corvane::test::writeFile;
 
-namespace {
-const QString kLocal = QStringLiteral("Bellini");
-} // namespace
-
 void makeExe(const QString& path, const QString& version)
 {
     const QString built = corvane::test::buildPe(
@@ -65,8 +61,8 @@ World::World()
     auto script = [&](const QString& file) {
         return QString::fromUtf8(readFile(data + "/" + file)).replace(".read lookup.sql", lookup);
     };
-    corvane::test::runSqlScript(program, kLocal, script("local.sql"));
-    corvane::test::runSqlScript(reference, "Corvane", script("reference.sql"));
+    corvane::test::runSqlScript(program, kLocalName, script("local.sql"));
+    corvane::test::runSqlScript(reference, kReferenceName, script("reference.sql"));
     QVERIFY(QFile::copy(QStringLiteral(CORVANE_UPDATE_BINARY), program + "/corvane-update"));
     writeFile(program + "/conf.ini",
               QStringLiteral("sqlite:%1\r\nsa\r\n\r\n-\r\nBellini\r\n").arg(program).toUtf8());
@@ -126,9 +122,10 @@ Run World::run(const QStringList& arguments, const QString& referenceHost) const
 void World::extend(const QString& referenceSql, const QString& localSql) const
 {
     if (!referenceSql.isEmpty())
-        corvane::test::runSqlScript(reference, "Corvane", "BEGIN;" + referenceSql + ";COMMIT;");
+        corvane::test::runSqlScript(reference, kReferenceName,
+                                    "BEGIN;" + referenceSql + ";COMMIT;");
     if (!localSql.isEmpty())
-        corvane::test::runSqlScript(program, kLocal, "BEGIN;" + localSql + ";COMMIT;");
+        corvane::test::runSqlScript(program, kLocalName, "BEGIN;" + localSql + ";COMMIT;");
 }
 
 void World::publishSameProgram() const
@@ -139,19 +136,19 @@ void World::publishSameProgram() const
 
 QStringList World::localRows(const QString& sql) const
 {
-    return corvane::test::queryRows(program, kLocal, sql);
+    return corvane::test::queryRows(program, kLocalName, sql);
 }
 
 QString World::localVersion() const
 {
-    return corvane::test::queryRows(program, kLocal,
+    return corvane::test::queryRows(program, kLocalName,
                                     "SELECT Valore FROM Parametri WHERE IDParametro = 1")
         .value(0);
 }
 
 QStringList World::localObjects() const
 {
-    return corvane::test::queryRows(program, kLocal,
+    return corvane::test::queryRows(program, kLocalName,
                                     "SELECT name FROM sqlite_schema WHERE type IN ('table','view') "
                                     "AND name NOT LIKE 'sqlite_%' ORDER BY name");
 }
@@ -164,7 +161,8 @@ QByteArray World::runLog() const
 QByteArray World::localDump() const
 {
     QProcess p;
-    p.start(QStringLiteral("sqlite3"), {program + "/" + kLocal + ".db", QStringLiteral(".dump")});
+    p.start(QStringLiteral("sqlite3"),
+            {program + "/" + kLocalName + ".db", QStringLiteral(".dump")});
     if (!p.waitForFinished(30000) || p.exitCode() != 0) return QByteArray();
     return p.readAllStandardOutput();
 }

@@ -16,6 +16,10 @@
 
 namespace corvane::e2e {
 
+// The customer's database in the program folder, the maker's in the reference folder.
+inline const QString kLocalName = QStringLiteral("Bellini");
+inline const QString kReferenceName = QStringLiteral("Corvane");
+
 // A minimal Windows executable with a version resource.
 void makeExe(const QString& path, const QString& version);
 

@@ -13,13 +13,12 @@
 #include <QtTest>
 
 using namespace corvane;
+using e2e::kLocalName;
+using e2e::kReferenceName;
 using e2e::Run;
 using e2e::World;
 
 namespace {
-
-const QString kLocalName = QStringLiteral("Bellini");
-const QString kReferenceName = QStringLiteral("Corvane");
 
 const QString kSuccess = QStringLiteral("Aggiornamento Avvenuto con Successo !!");
 const QString kAllUpToDate = QStringLiteral("Tutte le Tabelle/Viste Sono Aggiornate !!!");
