@@ -1,5 +1,7 @@
 #include "paths.h"
 
+#include "rawbytes.h"
+
 #include <QFile>
 
 namespace corvane {
@@ -9,7 +11,8 @@ std::filesystem::path toFsPath(const QString& path)
 #ifdef Q_OS_WIN
     return std::filesystem::path(path.toStdWString());
 #else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
+    // Names that came as bytes (see rawbytes.h) go back to the disk as those bytes.
+    return std::filesystem::path(toRawBytes(path).toStdString());
 #endif
 }
 
@@ -18,7 +21,7 @@ QString fromFsPath(const std::filesystem::path& path)
 #ifdef Q_OS_WIN
     return QString::fromStdWString(path.wstring());
 #else
-    return QFile::decodeName(QByteArray::fromStdString(path.string()));
+    return fromRawBytes(QByteArray::fromStdString(path.string()));
 #endif
 }
 

@@ -3,6 +3,8 @@
 #include "base/error.h"
 #include "downloadplan.h"
 #include "ftpsteps.h"
+#include "localfiles.h"
+#include "publishedfiles.h"
 #include "state/context.h"
 #include "texts.h"
 #include "versioncheck.h"
@@ -42,7 +44,7 @@ void showFileProgress(ProgressBarControl& bar, qint64 received, qint64 total)
     bar.setValue(total < 0 ? 0 : int(received >> shift));
 }
 
-void fetchListed(Context& ctx, UpdateServerSession& session)
+void fetchListed(Context& ctx, UpdateServerSession& session, const PublishedFiles& published)
 {
     session.ftp->setProgress(
         [&ctx](qint64 received, qint64 total) { showFileProgress(ctx.form.PB1, received, total); });
@@ -57,9 +59,18 @@ void fetchListed(Context& ctx, UpdateServerSession& session)
         showFileProgress(ctx.form.PB1, 0, -1); // busy until the server gives the size
         ctx.port.yield();
         list.setListIndex(j - 1);
-        ScaricaFileFtp(ctx, *session.ftp, remotePathOf(session.currentDirectory, listed),
-                       folder + QLatin1Char('/') + local);
+        ScaricaFileFtp(
+            ctx, *session.ftp, remotePathOf(session.currentDirectory, listed),
+            folder + QLatin1Char('/') + local,
+            [&](qint64 size, const QByteArray& sha256) { published.check(listed, size, sha256); });
     }
+}
+
+// Part files of runs killed in mid-transfer would otherwise stay for good.
+void removeLeftovers(Context& ctx)
+{
+    for (const QString& name : removeLeftoverParts(ctx.port.programFolder()))
+        ctx.log.record(QStringLiteral("Removed the partial file %1 of an earlier run").arg(name));
 }
 
 void replaceStep(Context& ctx)
@@ -93,21 +104,37 @@ void ScaricaNuovaVersione(Context& ctx)
     form.FrameInfo.bringToFront();
     ctx.port.yield();
     try {
+        removeLeftovers(ctx);
         form.ListFile.clear();
         std::optional<UpdateServerSession> session = ApriSessioneFtp(ctx);
         if (!session) return;
         const QString folder = ctx.port.programFolder();
+        bool manifestListed = false;
+        bool signatureListed = false;
         const int count = ElencaCartellaFtp(
-            ctx, *session->ftp, session->currentDirectory,
-            [&folder](const QString& name) { return acceptedForDownload(name, folder); });
+            ctx, *session->ftp, session->currentDirectory, [&](const QString& name) {
+                manifestListed = manifestListed || name == ftptext::Manifest;
+                signatureListed = signatureListed || name == ftptext::ManifestSignature;
+                return acceptedForDownload(name, folder);
+            });
         if (count == 0) {
             ctx.port.messageBox(ftptext::NoUpdates, ftptext::NoUpdatesTitle, style::Information);
             return;
         }
-        fetchListed(ctx, *session);
+        const PublishedFiles published =
+            PublishedFiles::load(ctx, *session->ftp, session->currentDirectory, manifestListed,
+                                 signatureListed, ctx.g.PublisherKey);
+        fetchListed(ctx, *session, published);
         session.reset();
         replaceStep(ctx);
         ControllaVersioneProgramma(ctx);
+    } catch (const UpdateRefused& refused) {
+        // Corvane.exe stays as it was: the swap comes only after every file passed.
+        ctx.log.record(
+            QStringLiteral("Update refused: %1 %2").arg(refused.headline, refused.reason));
+        ctx.port.messageBox(ftptext::Refused + refused.headline + QStringLiteral("\r\n\r\n") +
+                                refused.reason,
+                            ftptext::RefusedTitle, style::Critical);
     } catch (const Error& e) {
         ctx.log.record(
             QStringLiteral("Download run failed: %1 %2").arg(e.number()).arg(e.description()));

@@ -30,7 +30,8 @@ bool acceptedForDownload(const QString& listedName, const QString& programFolder
     if (!isPlainFileName(listedName)) return false;
     const QString upper = listedName.toUpper();
     if (upper == ftptext::UpdaterExe || upper == ftptext::VersionFile ||
-        upper == ftptext::UpdaterVersionFile)
+        upper == ftptext::UpdaterVersionFile || upper == ftptext::Manifest ||
+        upper == ftptext::ManifestSignature)
         return false;
     // The packages are large: fetched only when no copy is there already.
     if (upper == ftptext::Package32 || upper == ftptext::Package64)

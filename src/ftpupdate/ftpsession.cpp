@@ -1,7 +1,9 @@
 #include "ftpsession.h"
 
-#include "base/buildconfig.h"
 #include "base/error.h"
+#include "base/paths.h"
+#include "base/rawbytes.h"
+#include "ftplisting.h"
 #include "state/platform.h"
 
 #include <QElapsedTimer>
@@ -13,14 +15,12 @@ namespace corvane {
 
 namespace {
 
-constexpr qint64 kTransferYieldMs = 50;
+// Often enough that a loaded machine, which may hold the thread back for a
+// few tens of milliseconds, still keeps the window's pauses under 60 ms.
+constexpr qint64 kTransferYieldMs = 20;
 // Large receive blocks: loopback transfers run at disk speed instead of
 // being bounded by the per-call overhead of small reads.
 constexpr long kBufferSize = 512 * 1024;
-
-const QString kUser = QStringLiteral("plowde");
-const QString kPassword = QStringLiteral("@kvnrtx@");
-const QString kFolder = QStringLiteral("/distributori/CORVANE");
 
 // Frees the libcurl lists we hand to a request once the request is over.
 struct SList
@@ -41,23 +41,30 @@ qint64 nowMs()
     return clock.elapsed();
 }
 
-// "257 "/a ""quoted"" b" is current" -> /a "quoted" b
-QString folderFromReply(const QByteArray& reply)
+// Failures of the TLS layer, as opposed to an unreachable server or a login.
+bool isTlsFailure(int code)
 {
-    const int open = reply.indexOf('"');
-    if (open < 0) return QString::fromUtf8(reply.mid(4)).trimmed();
-    QByteArray folder;
-    for (int i = open + 1; i < reply.size(); ++i) {
-        if (reply[i] != '"') {
-            folder += reply[i];
-        } else if (i + 1 < reply.size() && reply[i + 1] == '"') {
-            folder += '"';
-            ++i;
-        } else {
-            break;
-        }
+    switch (code) {
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_USE_SSL_FAILED:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+        return true;
+    default:
+        return false;
     }
-    return QString::fromUtf8(folder);
+}
+
+// The folder part and the name part of a remote path.
+std::pair<QString, QString> splitPath(const QString& remotePath)
+{
+    const qsizetype slash = remotePath.lastIndexOf(QLatin1Char('/'));
+    return {remotePath.left(qMax<qsizetype>(slash, 0)), remotePath.mid(slash + 1)};
 }
 
 } // namespace
@@ -67,7 +74,6 @@ struct FtpSession::Curl
     CURL* easy = curl_easy_init();
     CURLM* multi = curl_multi_init();
     char errorBuffer[CURL_ERROR_SIZE] = {};
-    SList* postQuote = nullptr;
 
     ~Curl()
     {
@@ -76,34 +82,9 @@ struct FtpSession::Curl
     }
 };
 
-FtpTimeouts& ftpTimeouts()
-{
-    static FtpTimeouts timeouts;
-    return timeouts;
-}
-
-FtpSettings FtpSettings::updateServer()
-{
-    FtpSettings s;
-    s.host = QString::fromUtf8(build::ftpHost);
-    const QString overridden = qEnvironmentVariable("CORVANE_FTP_HOST").trimmed();
-    if (!overridden.isEmpty()) {
-        const int colon = overridden.lastIndexOf(QLatin1Char(':'));
-        bool ok = false;
-        const int port = colon > 0 ? overridden.mid(colon + 1).toInt(&ok) : 0;
-        s.host = ok ? overridden.left(colon) : overridden;
-        if (ok) s.port = port;
-    }
-    s.user = kUser;
-    s.password = kPassword;
-    s.folder = kFolder;
-    s.connectTimeoutSeconds = ftpTimeouts().connectSeconds;
-    s.stallSeconds = ftpTimeouts().stallSeconds;
-    return s;
-}
-
 FtpSession::FtpSession(PlatformPort& port, FtpSettings settings)
-    : m_port(port), m_settings(std::move(settings)), m_curl(new Curl)
+    : m_port(port), m_settings(std::move(settings)), m_curl(new Curl),
+      m_tls(m_settings.ftps != FtpsMode::Off)
 {
 }
 
@@ -123,13 +104,16 @@ void FtpSession::prepare(const QString& path, bool directory)
     curl_easy_reset(e);
     QByteArray url =
         "ftp://" + QUrl::toAce(m_settings.host) + ':' + QByteArray::number(m_settings.port) + '/';
-    const QStringList segments = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    const QList<QByteArray> segments = toRawBytes(path).split('/');
     if (path.startsWith(QLatin1Char('/'))) url += "%2F";
-    for (int i = 0; i < segments.size(); ++i) {
-        if (i > 0) url += '/';
-        url += QUrl::toPercentEncoding(segments[i]);
+    bool first = true;
+    for (const QByteArray& segment : segments) {
+        if (segment.isEmpty()) continue;
+        if (!first) url += '/';
+        url += segment.toPercentEncoding();
+        first = false;
     }
-    if (directory && !segments.isEmpty()) url += '/';
+    if (directory && !first) url += '/';
 
     const QByteArray user = m_settings.user.toUtf8();
     const QByteArray password = m_settings.password.toUtf8();
@@ -137,7 +121,23 @@ void FtpSession::prepare(const QString& path, bool directory)
     curl_easy_setopt(e, CURLOPT_USERNAME, user.constData());
     curl_easy_setopt(e, CURLOPT_PASSWORD, password.constData());
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_PROXY, "");
+    // The proxy comes from the environment, as libcurl reads it (ftp_proxy,
+    // all_proxy, no_proxy). Through an HTTP proxy, FTP runs in CONNECT
+    // tunnels: a plain HTTP proxy could neither list nor send FTP commands.
+    curl_easy_setopt(e, CURLOPT_HTTPPROXYTUNNEL, 1L);
+    const long tls = !m_tls                                  ? long(CURLUSESSL_NONE)
+                     : m_settings.ftps == FtpsMode::Required ? long(CURLUSESSL_ALL)
+                                                             : long(CURLUSESSL_TRY);
+    curl_easy_setopt(e, CURLOPT_USE_SSL, tls);
+    const std::string caFile = toFsPath(m_settings.caFile).string();
+    if (!m_settings.caFile.isEmpty()) {
+        curl_easy_setopt(e, CURLOPT_CAINFO, caFile.c_str());
+    } else {
+#ifdef Q_OS_WIN
+        // The Windows certificate store, whichever TLS library libcurl uses.
+        curl_easy_setopt(e, CURLOPT_SSL_OPTIONS, long(CURLSSLOPT_NATIVE_CA));
+#endif
+    }
     curl_easy_setopt(e, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT,
                      static_cast<long>(m_settings.connectTimeoutSeconds));
@@ -196,7 +196,7 @@ int FtpSession::perform()
     return result;
 }
 
-// Lets the window repaint and take its events, at most about every 50 ms.
+// Lets the window repaint and take its events, at most about every 20 ms.
 void FtpSession::serviceEvents()
 {
     if (nowMs() - m_lastYieldMs < kTransferYieldMs) return;
@@ -241,8 +241,18 @@ void FtpSession::deliver(const char* data, size_t size)
         m_buffer.append(data, static_cast<qsizetype>(size));
         return;
     }
-    if (m_sink->write(data, static_cast<qint64>(size)) != static_cast<qint64>(size))
-        m_sinkError = m_sink->errorString();
+    // A write may take only part of the bytes (a disk filling up); the next
+    // one then fails with the system's reason, which is what the user sees.
+    qint64 left = static_cast<qint64>(size);
+    while (left > 0) {
+        const qint64 written = m_sink->write(data, left);
+        if (written <= 0) {
+            m_sinkError = m_sink->errorString();
+            return;
+        }
+        data += written;
+        left -= written;
+    }
 }
 
 size_t FtpSession::onHeader(char* data, size_t size, size_t count, void* self)
@@ -252,15 +262,34 @@ size_t FtpSession::onHeader(char* data, size_t size, size_t count, void* self)
     return size * count;
 }
 
-FtpSession::Login FtpSession::login()
+int FtpSession::attemptLogin()
 {
-    if (!m_curl->easy || !m_curl->multi) return Login::NoInternet;
     prepare(QString(), true);
     curl_easy_setopt(m_curl->easy, CURLOPT_NOBODY, 1L);
     const int code = perform();
+    // "Offered" goes on in plain text when the server does not take AUTH.
+    if (code == CURLE_OK && m_tls) {
+        m_tls = std::any_of(m_replies.cbegin(), m_replies.cend(),
+                            [](const QByteArray& reply) { return reply.startsWith("234"); });
+        if (!m_tls) m_tlsFallback = QStringLiteral("The server does not offer TLS");
+    }
+    return code;
+}
+
+FtpSession::Login FtpSession::login()
+{
+    if (!m_curl->easy || !m_curl->multi) return Login::NoInternet;
+    int code = attemptLogin();
+    if (isTlsFailure(code) && m_settings.ftps == FtpsMode::Offered) {
+        // Opportunistic: a server that works in plain text keeps working.
+        m_tlsFallback = describe(code);
+        m_tls = false;
+        code = attemptLogin();
+    }
     m_lastError = code == CURLE_OK ? QString() : describe(code);
     if (code == CURLE_OK) return Login::Ok;
     if (code == CURLE_COULDNT_RESOLVE_HOST) return Login::NoInternet;
+    if (isTlsFailure(code)) return Login::TlsRefused;
     return Login::NotReachable;
 }
 
@@ -276,7 +305,7 @@ QString FtpSession::changeFolder(const QString& folder)
         if (code == CURLE_REMOTE_ACCESS_DENIED && !path.isEmpty()) continue; // stay where we are
         if (code != CURLE_OK) throw Error(code, describe(code));
         for (auto it = m_replies.crbegin(); it != m_replies.crend(); ++it) {
-            if (it->startsWith("257")) return folderFromReply(*it);
+            if (it->startsWith("257")) return fromRawBytes(folderFromReply(*it));
         }
         throw Error(CURLE_WEIRD_SERVER_REPLY,
                     QStringLiteral("The server did not report its current folder"));
@@ -298,12 +327,8 @@ std::optional<QStringList> FtpSession::listNames(const QString& folder)
     }
     if (code != CURLE_OK) throw Error(code, describe(code));
     QStringList names;
-    for (const QByteArray& line : m_buffer.split('\n')) {
-        QByteArray name = line.endsWith('\r') ? line.chopped(1) : line;
-        const int nul = name.indexOf('\0');
-        if (nul >= 0) name.truncate(nul);
-        if (!name.isEmpty()) names << QString::fromUtf8(name);
-    }
+    for (const QByteArray& name : namesOfNameList(m_buffer))
+        names << fromRawBytes(name);
     m_buffer.clear();
     return names;
 }
@@ -326,14 +351,8 @@ FtpSession::Fetch FtpSession::fetch(const QString& remotePath, QIODevice& sink)
 
     // A data connection closed early may still end with 226: only the size
     // the server announced tells a complete file from a shortened one.
-    curl_off_t announced = -1;
-    curl_easy_getinfo(m_curl->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
     const qint64 received = m_received;
-    std::optional<qint64> expected;
-    if (announced >= 0)
-        expected = announced;
-    else
-        expected = remoteSizeByMlst(remotePath);
+    const std::optional<qint64> expected = expectedSize(remotePath);
     if (expected && *expected != received) {
         throw Error(CURLE_PARTIAL_FILE,
                     QStringLiteral("Transfer of %1 cut short: %2 of %3 bytes received")
@@ -346,23 +365,44 @@ FtpSession::Fetch FtpSession::fetch(const QString& remotePath, QIODevice& sink)
     return Fetch::Complete;
 }
 
+// SIZE (or the 150 reply) as libcurl saw it; else MLST; else the listing.
+std::optional<qint64> FtpSession::expectedSize(const QString& remotePath)
+{
+    if (const qint64 announced = announcedSize(); announced >= 0) return announced;
+    if (const std::optional<qint64> size = remoteSizeByMlst(remotePath)) return size;
+    return remoteSizeByListing(remotePath);
+}
+
 // Servers without SIZE may still describe a file through MLST.
 std::optional<qint64> FtpSession::remoteSizeByMlst(const QString& remotePath)
 {
-    const int slash = remotePath.lastIndexOf(QLatin1Char('/'));
-    prepare(remotePath.left(qMax(slash, 0)), true);
+    const auto [folder, name] = splitPath(remotePath);
+    prepare(folder, true);
     SList quote;
-    quote.add("*MLST " + remotePath.mid(slash + 1).toUtf8());
+    quote.add("*MLST " + toRawBytes(name));
     curl_easy_setopt(m_curl->easy, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(m_curl->easy, CURLOPT_POSTQUOTE, quote.list);
     if (perform() != CURLE_OK) return std::nullopt;
     static const QRegularExpression size(QStringLiteral("(?:^|;|\\s)size=(\\d+);"),
                                          QRegularExpression::CaseInsensitiveOption);
     for (const QByteArray& reply : std::as_const(m_replies)) {
-        const QRegularExpressionMatch m = size.match(QString::fromUtf8(reply));
+        const QRegularExpressionMatch m = size.match(QString::fromLatin1(reply));
         if (m.hasMatch()) return m.captured(1).toLongLong();
     }
     return std::nullopt;
+}
+
+// The last resort: the size the folder's LIST gives, as WinInet's listing did.
+std::optional<qint64> FtpSession::remoteSizeByListing(const QString& remotePath)
+{
+    const auto [folder, name] = splitPath(remotePath);
+    prepare(folder, true);
+    m_sink = nullptr;
+    m_buffer.clear();
+    const int code = perform();
+    const QByteArray listing = std::exchange(m_buffer, QByteArray());
+    if (code != CURLE_OK) return std::nullopt;
+    return sizeInListing(listing, toRawBytes(name));
 }
 
 } // namespace corvane

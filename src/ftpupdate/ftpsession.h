@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ftpsettings.h"
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
@@ -12,38 +14,16 @@ namespace corvane {
 
 class PlatformPort;
 
-// Where the update server is and how long the client waits for it.
-struct FtpSettings
-{
-    QString host;
-    int port = 21;
-    QString user;
-    QString password;
-    QString folder;
-    int connectTimeoutSeconds = 15;
-    // A transfer that receives nothing for this long is abandoned.
-    int stallSeconds = 30;
-
-    // The maker's server: the build's host unless CORVANE_FTP_HOST ("host" or
-    // "host:port") names another one.
-    static FtpSettings updateServer();
-};
-
-// Timeouts used by updateServer(); the tests and the benchmark turn them down.
-struct FtpTimeouts
-{
-    int connectSeconds = 15;
-    int stallSeconds = 30;
-};
-FtpTimeouts& ftpTimeouts();
-
 // One logged-in connection to the update server over one reused libcurl
-// handle. Every transfer services the window's events about every 50 ms; a
+// handle. Every transfer services the window's events about every 20 ms; a
 // call that arrives from inside such an event is refused, never run nested.
+// Names and folders are the server's bytes (see base/rawbytes.h).
 class FtpSession
 {
 public:
-    enum class Login { Ok, NoInternet, NotReachable };
+    // TlsRefused: FTPS is required and the server offers no TLS, or its
+    // certificate cannot be verified.
+    enum class Login { Ok, NoInternet, NotReachable, TlsRefused };
     enum class Fetch { Complete, Refused };
 
     FtpSession(PlatformPort& port, FtpSettings settings);
@@ -61,7 +41,8 @@ public:
     // empty one).
     std::optional<QStringList> listNames(const QString& folder);
     // Copies a remote file into `sink`. Refused when the server will not open
-    // it; a transfer cut short or failing throws.
+    // it. A transfer that fails, or ends short of the size the server
+    // announced (SIZE, MLST, else the folder's listing), throws.
     Fetch fetch(const QString& remotePath, QIODevice& sink);
 
     // Told, while a file arrives, the bytes received so far and the size the
@@ -74,6 +55,10 @@ public:
 
     // libcurl's description of the last failure (login, listing).
     const QString& lastError() const { return m_lastError; }
+    // Whether the control connection is protected by TLS (known after login).
+    bool usesTls() const { return m_tls; }
+    // Why an offered TLS session was not used, when it was not.
+    const QString& tlsFallback() const { return m_tlsFallback; }
     qint64 bytesReceived() const { return m_received; }
 
 private:
@@ -81,9 +66,12 @@ private:
 
     void prepare(const QString& path, bool directory);
     int perform();
+    int attemptLogin();
     void serviceEvents();
     qint64 announcedSize() const;
+    std::optional<qint64> expectedSize(const QString& remotePath);
     std::optional<qint64> remoteSizeByMlst(const QString& remotePath);
+    std::optional<qint64> remoteSizeByListing(const QString& remotePath);
     QString describe(int code) const;
     void deliver(const char* data, size_t size);
 
@@ -93,6 +81,8 @@ private:
     PlatformPort& m_port;
     FtpSettings m_settings;
     Curl* m_curl;
+    bool m_tls = false;
+    QString m_tlsFallback;
     bool m_busy = false;
     QIODevice* m_sink = nullptr;
     QByteArray m_buffer;

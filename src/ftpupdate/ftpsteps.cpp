@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "localfiles.h"
+#include "sha256.h"
 #include "state/context.h"
 #include "texts.h"
 
@@ -9,6 +10,53 @@
 #include <QTemporaryFile>
 
 namespace corvane {
+
+namespace {
+
+void reportOpening(Context& ctx, const FtpSession& ftp)
+{
+    if (ftp.usesTls())
+        ctx.log.record(QStringLiteral("FTP: TLS in use"));
+    else if (!ftp.tlsFallback().isEmpty())
+        ctx.log.record(QStringLiteral("FTP: plain text, TLS not used: ") + ftp.tlsFallback());
+}
+
+// The bytes written to the part file, handed on to the hash as they go.
+class HashingWriter : public QIODevice
+{
+public:
+    HashingWriter(QFileDevice& file, BackgroundSha256& hash) : m_file(file), m_hash(hash)
+    {
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        const qint64 written = m_file.write(data, size);
+        if (written > 0) m_hash.add(data, written);
+        if (written < 0) setErrorString(m_file.errorString());
+        return written;
+    }
+
+private:
+    QFileDevice& m_file;
+    BackgroundSha256& m_hash;
+};
+
+// The new file gets the permissions of the one it replaces.
+void copyPermissions(const QString& from, QTemporaryFile& to)
+{
+    if (QFileInfo::exists(from)) {
+        to.setPermissions(QFile::permissions(from));
+    } else {
+        to.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                          QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
+    }
+}
+
+} // namespace
 
 std::optional<UpdateServerSession> ApriSessioneFtp(Context& ctx)
 {
@@ -28,6 +76,15 @@ std::optional<UpdateServerSession> ApriSessioneFtp(Context& ctx)
         ctx.port.messageBox(ftptext::ServerNotFound, ftptext::ServerNotFoundTitle, style::Critical);
         return std::nullopt;
     }
+    if (login == FtpSession::Login::TlsRefused) {
+        ctx.log.record(QStringLiteral("FTP: no protected connection (FTPS %1): %2")
+                           .arg(ftpsModeText(settings.ftps), session.ftp->lastError()));
+        ctx.port.messageBox(ftptext::NoSecureConnection + QStringLiteral("\r\n\r\n") +
+                                session.ftp->lastError(),
+                            ftptext::NoSecureConnectionTitle, style::Critical);
+        return std::nullopt;
+    }
+    reportOpening(ctx, *session.ftp);
     session.currentDirectory = session.ftp->changeFolder(settings.folder).trimmed();
     return session;
 }
@@ -54,45 +111,34 @@ QString remotePathOf(const QString& currentDirectory, const QString& name)
     return currentDirectory + QLatin1Char('/') + name;
 }
 
-namespace {
-
-// The new file gets the permissions of the one it replaces.
-void copyPermissions(const QString& from, QTemporaryFile& to)
-{
-    if (QFileInfo::exists(from)) {
-        to.setPermissions(QFile::permissions(from));
-    } else {
-        to.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
-                          QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
-    }
-}
-
-} // namespace
-
 bool ScaricaFileFtp(Context& ctx, FtpSession& ftp, const QString& remotePath,
-                    const QString& localPath)
+                    const QString& localPath, const FetchedFileCheck& check)
 {
     const QString target = resolvePath(localPath);
-    const QFileInfo info(target);
-    // Received into a hidden file beside the target: only a complete copy
-    // ever takes the target's name.
-    QTemporaryFile part(info.path() + QStringLiteral("/.") + info.fileName() +
-                        QStringLiteral(".XXXXXX.part"));
+    // A short name whatever the published one: a name near the system's
+    // limit must still leave room for the part file's.
+    QTemporaryFile part(partFileTemplate(QFileInfo(target).path()));
     if (!part.open()) throw Error(errnum::PathFileAccess, part.errorString());
-    if (ftp.fetch(remotePath, part) == FtpSession::Fetch::Refused) {
+    BackgroundSha256 hash;
+    HashingWriter writer(part, hash);
+    if (ftp.fetch(remotePath, writer) == FtpSession::Fetch::Refused) {
         ctx.log.record(QStringLiteral("FTP: refused %1").arg(remotePath));
         return false;
     }
     if (!part.flush()) throw Error(errnum::PathFileAccess, part.errorString());
     const qint64 size = part.size();
+    const QByteArray sha256 = hash.result();
+    if (check) check(size, sha256);
     copyPermissions(target, part);
     part.close();
     renameOver(part.fileName(), target);
     part.setAutoRemove(false);
-    ctx.log.note(
-        RunEvent::FileFetched,
-        QStringLiteral("FTP: fetched %1 as %2, %3 bytes").arg(remotePath, target).arg(size),
-        remotePath.section(QLatin1Char('/'), -1), size);
+    ctx.log.note(RunEvent::FileFetched,
+                 QStringLiteral("FTP: fetched %1 as %2, %3 bytes, SHA-256 %4")
+                     .arg(remotePath, target)
+                     .arg(size)
+                     .arg(QString::fromLatin1(sha256.toHex())),
+                 remotePath.section(QLatin1Char('/'), -1), size);
     return true;
 }
 

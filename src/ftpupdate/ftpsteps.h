@@ -29,11 +29,17 @@ std::optional<UpdateServerSession> ApriSessioneFtp(Context& ctx);
 int ElencaCartellaFtp(Context& ctx, FtpSession& ftp, const QString& currentDirectory,
                       const std::function<bool(const QString&)>& accept);
 
+// Looks at a fetched file (its size and SHA-256) before it takes its final
+// name, and throws to keep it out.
+using FetchedFileCheck = std::function<void(qint64 size, const QByteArray& sha256)>;
+
 // Fetches one file into the program folder. False, and nothing written, when
-// the server refuses to open it. A complete file replaces the old one in a
-// single step; a transfer cut short throws and leaves the old file as it was.
+// the server refuses to open it. The bytes arrive under a short hidden name
+// and replace the old file in a single step once complete and accepted by
+// `check`; a transfer cut short, a write that fails or a refusal throws and
+// leaves the old file as it was.
 bool ScaricaFileFtp(Context& ctx, FtpSession& ftp, const QString& remotePath,
-                    const QString& localPath);
+                    const QString& localPath, const FetchedFileCheck& check = {});
 
 // The remote path of a listed name.
 QString remotePathOf(const QString& currentDirectory, const QString& name);

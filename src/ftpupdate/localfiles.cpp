@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <filesystem>
 #include <system_error>
 
@@ -59,6 +60,28 @@ void renameOver(const QString& from, const QString& to)
     std::error_code ec;
     std::filesystem::rename(toFsPath(from), toFsPath(to), ec);
     if (ec) throw Error(errnum::PathFileAccess, QString::fromLocal8Bit(ec.message().c_str()));
+}
+
+QString partFileTemplate(const QString& folder)
+{
+    return folder + QStringLiteral("/.corvane-XXXXXX.part");
+}
+
+QStringList removeLeftoverParts(const QString& folder)
+{
+    // QTemporaryFile replaces the six X with letters and digits.
+    static const QRegularExpression ours(QStringLiteral("^\\.corvane-[A-Za-z0-9]{6}\\.part$"));
+    static const QRegularExpression earlier(QStringLiteral("^\\..+\\.[A-Za-z0-9]{6}\\.part$"));
+    QStringList removed;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(toFsPath(folder), ec)) {
+        const QString name = fromFsPath(entry.path().filename());
+        if (!entry.is_regular_file(ec) ||
+            !(ours.match(name).hasMatch() || earlier.match(name).hasMatch()))
+            continue;
+        if (std::filesystem::remove(entry.path(), ec)) removed << name;
+    }
+    return removed;
 }
 
 } // namespace corvane

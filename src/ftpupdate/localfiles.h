@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace corvane {
 
@@ -14,5 +15,13 @@ void syncFile(const QString& path);
 void syncFolder(const QString& folder);
 // Renames over an existing file in one step; throws corvane::Error.
 void renameOver(const QString& from, const QString& to);
+
+// The QTemporaryFile template of the files being received in `folder`: a
+// hidden name of 20 characters, whatever the published name.
+QString partFileTemplate(const QString& folder);
+// Removes the part files that runs killed in mid-transfer left in `folder`
+// (ours, and the .NAME.XXXXXX.part files of earlier versions); returns
+// their names.
+QStringList removeLeftoverParts(const QString& folder);
 
 } // namespace corvane

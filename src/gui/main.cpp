@@ -7,6 +7,7 @@
 #include "console.h"
 #include "formfont.h"
 #include "mainview.h"
+#include "publisherkey.h"
 #include "qtplatform.h"
 #include "qttranslation.h"
 #include "state/globals.h"
@@ -79,6 +80,7 @@ int main(int argc, char* argv[])
     corvane::gui::installFontSubstitution();
 
     corvane::GlobalState globals;
+    globals.PublisherKey = corvane::gui::builtInPublisherKey();
     corvane::gui::QtPlatform platform;
     corvane::RunLog log(platform.programFolder());
     corvane::RunTally tally(log);

@@ -3,6 +3,7 @@
 #include "db/connection.h"
 #include "db/recordset.h"
 
+#include <QByteArray>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -22,6 +23,11 @@ struct GlobalState
     // A preview run: the schema update lists each statement instead of
     // executing it, and changes nothing.
     bool PreviewMode = false;
+
+    // The maker's Ed25519 public key (32 bytes) that the program was built
+    // with; empty when the build carries none. With a key, the download run
+    // takes only files that a manifest signed with it lists.
+    QByteArray PublisherKey;
 
     QString ReferenceServer;
     QString ReferenceUser;
