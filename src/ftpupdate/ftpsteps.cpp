@@ -45,6 +45,15 @@ private:
     BackgroundSha256& m_hash;
 };
 
+// Written without Qt's buffer: flushing that buffer onto a filling disk fails
+// with "Unknown error", while a direct write reports the system's reason.
+class PartFile : public QTemporaryFile
+{
+public:
+    using QTemporaryFile::QTemporaryFile;
+    bool openUnbuffered() { return open(QIODevice::ReadWrite | QIODevice::Unbuffered); }
+};
+
 // The new file gets the permissions of the one it replaces.
 void copyPermissions(const QString& from, QTemporaryFile& to)
 {
@@ -117,8 +126,8 @@ bool ScaricaFileFtp(Context& ctx, FtpSession& ftp, const QString& remotePath,
     const QString target = resolvePath(localPath);
     // A short name whatever the published one: a name near the system's
     // limit must still leave room for the part file's.
-    QTemporaryFile part(partFileTemplate(QFileInfo(target).path()));
-    if (!part.open()) throw Error(errnum::PathFileAccess, part.errorString());
+    PartFile part(partFileTemplate(QFileInfo(target).path()));
+    if (!part.openUnbuffered()) throw Error(errnum::PathFileAccess, part.errorString());
     BackgroundSha256 hash;
     HashingWriter writer(part, hash);
     if (ftp.fetch(remotePath, writer) == FtpSession::Fetch::Refused) {

@@ -14,6 +14,10 @@ import time
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.filesystems import FilesystemError
 from pyftpdlib.handlers import FTPHandler, FileProducer, ThrottledDTPHandler, _FileReadWriteError, _strerror
+try:
+    from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+except ImportError:  # python3-openssl missing: --tls is not available
+    TLS_FTPHandler = None
 from pyftpdlib.servers import ThreadedFTPServer
 
 
@@ -41,6 +45,12 @@ def parse_args():
                    help="a name added to every NLST reply (need not exist)")
     p.add_argument("--rate", type=int, default=0, help="send at most N bytes a second")
     p.add_argument("--empty-550", action="store_true", help="an empty NLST gets 550")
+    p.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"),
+                   help="offer explicit TLS (AUTH TLS) with this certificate and key")
+    p.add_argument("--tls-required", action="store_true",
+                   help="with --tls: refuse login and transfers without TLS")
+    p.add_argument("--raw-names", action="store_true",
+                   help="names are the bytes on disk, as a Latin-1 server sends them")
     return p.parse_args()
 
 
@@ -65,7 +75,28 @@ class CutProducer(FileProducer):
         return b""
 
 
+def tls_base(args):
+    """The TLS handler, and a data handler that takes a TLS handshake arriving
+    before the transfer command (libcurl starts it at once); pyftpdlib 1.5.7
+    would take that early data for a closed connection."""
+
+    class DataHandler(TLS_DTPHandler):
+        def readable(self):
+            if self._ssl_accepting:
+                return True
+            return super().readable()
+
+    class Base(TLS_FTPHandler):
+        certfile, keyfile = args.tls
+        tls_control_required = args.tls_required
+        tls_data_required = args.tls_required
+        dtp_handler = DataHandler
+
+    return Base
+
+
 def make_handler(args):
+    base = tls_base(args) if args.tls else FTPHandler
     cuts = {}
     for name, count in args.cut_226:
         cuts[name] = (count, "226")
@@ -74,20 +105,22 @@ def make_handler(args):
     for name, count in args.stall:
         cuts[name] = (count, "stall")
 
-    class Handler(FTPHandler):
+    class Handler(base):
+        unicode_errors = "surrogateescape" if args.raw_names else "replace"
+
         def ftp_RETR(self, file):
-            base = os.path.basename(file)
-            if base in args.refuse:
+            name = os.path.basename(file)
+            if name in args.refuse:
                 self.respond("550 Access refused.")
                 return None
-            if base not in cuts:
+            if name not in cuts:
                 return super().ftp_RETR(file)
             try:
                 fd = self.run_as_current_user(self.fs.open, file, "rb")
             except (EnvironmentError, FilesystemError) as err:
                 self.respond("550 %s." % _strerror(err))
                 return None
-            limit, ending = cuts[base]
+            limit, ending = cuts[name]
             producer = CutProducer(fd, self._current_type, limit, ending)
             self.push_dtp_data(producer, isproducer=True, file=fd, cmd="RETR")
             return file
@@ -103,10 +136,10 @@ def make_handler(args):
                 self.respond("550 No files found.")
                 return None
             data = "".join(name + "\r\n" for name in listing)
-            self.push_dtp_data(data.encode("utf8", "replace"), cmd="NLST")
+            self.push_dtp_data(data.encode("utf8", self.unicode_errors), cmd="NLST")
             return path
 
-    commands = dict(FTPHandler.proto_cmds)
+    commands = dict(base.proto_cmds)
     if args.no_size:
         commands.pop("SIZE", None)
     if args.no_mlst:
@@ -117,6 +150,8 @@ def make_handler(args):
         class Throttled(ThrottledDTPHandler):
             write_limit = args.rate
         Handler.dtp_handler = Throttled
+    if args.tls and (args.rate or cuts):
+        sys.exit("--tls cannot be combined with --rate or cut transfers")
     # Cut or stalled transfers must go through the producer, not sendfile().
     Handler.use_sendfile = not cuts
     return Handler

@@ -26,4 +26,8 @@ private:
 // A loopback port nothing listens on: bound by the system, then released.
 int closedLoopbackPort();
 
+// Whether something takes connections on the loopback port (a server that
+// says nothing when it is ready).
+bool acceptsConnections(int port);
+
 } // namespace corvane::test
