@@ -15,9 +15,9 @@ namespace corvane {
 
 namespace {
 
-// Often enough that a loaded machine, which may hold the thread back for a
-// few tens of milliseconds, still keeps the window's pauses under 60 ms.
-constexpr qint64 kTransferYieldMs = 20;
+// Often: a loaded machine may hold the thread back for a few tens of
+// milliseconds on top of this, and the window's pauses must stay under 60 ms.
+constexpr qint64 kTransferYieldMs = 10;
 // Large receive blocks: loopback transfers run at disk speed instead of
 // being bounded by the per-call overhead of small reads.
 constexpr long kBufferSize = 512 * 1024;
@@ -196,7 +196,7 @@ int FtpSession::perform()
     return result;
 }
 
-// Lets the window repaint and take its events, at most about every 20 ms.
+// Lets the window repaint and take its events, at most about every 10 ms.
 void FtpSession::serviceEvents()
 {
     if (nowMs() - m_lastYieldMs < kTransferYieldMs) return;

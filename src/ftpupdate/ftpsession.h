@@ -15,7 +15,7 @@ namespace corvane {
 class PlatformPort;
 
 // One logged-in connection to the update server over one reused libcurl
-// handle. Every transfer services the window's events about every 20 ms; a
+// handle. Every transfer services the window's events about every 10 ms; a
 // call that arrives from inside such an event is refused, never run nested.
 // Names and folders are the server's bytes (see base/rawbytes.h).
 class FtpSession

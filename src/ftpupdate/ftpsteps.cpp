@@ -128,7 +128,7 @@ bool ScaricaFileFtp(Context& ctx, FtpSession& ftp, const QString& remotePath,
     // limit must still leave room for the part file's.
     PartFile part(partFileTemplate(QFileInfo(target).path()));
     if (!part.openUnbuffered()) throw Error(errnum::PathFileAccess, part.errorString());
-    BackgroundSha256 hash;
+    BackgroundSha256 hash([&ctx] { ctx.port.yield(); });
     HashingWriter writer(part, hash);
     if (ftp.fetch(remotePath, writer) == FtpSession::Fetch::Refused) {
         ctx.log.record(QStringLiteral("FTP: refused %1").arg(remotePath));

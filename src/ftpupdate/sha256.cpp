@@ -10,9 +10,11 @@ namespace corvane {
 namespace {
 
 // Blocks of 1 MiB, at most 8 in flight: the queue drains in a few
-// milliseconds, so waiting for the digest never stalls the window.
+// milliseconds on an idle core.
 constexpr qsizetype kBlockSize = 1 << 20;
 constexpr size_t kMaxQueued = 8;
+// How long a wait goes before the caller's events are serviced.
+constexpr std::chrono::milliseconds kWaitSlice{10};
 
 } // namespace
 
@@ -51,7 +53,22 @@ QByteArray Sha256::of(const QByteArray& data)
     return hash.result();
 }
 
-BackgroundSha256::BackgroundSha256() : m_thread(&BackgroundSha256::run, this) {}
+BackgroundSha256::BackgroundSha256(std::function<void()> whileWaiting)
+    : m_whileWaiting(std::move(whileWaiting)), m_thread(&BackgroundSha256::run, this)
+{
+}
+
+// Waits until `ready`, in slices, running m_whileWaiting between them.
+template <typename Ready>
+void BackgroundSha256::waitFor(std::unique_lock<std::mutex>& lock, Ready ready)
+{
+    while (!m_changed.wait_for(lock, kWaitSlice, ready)) {
+        if (!m_whileWaiting) continue;
+        lock.unlock();
+        m_whileWaiting();
+        lock.lock();
+    }
+}
 
 BackgroundSha256::~BackgroundSha256()
 {
@@ -85,7 +102,7 @@ void BackgroundSha256::add(const char* data, qsizetype size)
 void BackgroundSha256::handOver()
 {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_queue.size() < kMaxQueued; });
+    waitFor(lock, [this] { return m_queue.size() < kMaxQueued; });
     m_queue.push_back(std::move(m_filling));
     m_filling = QByteArray();
     lock.unlock();
@@ -96,7 +113,7 @@ QByteArray BackgroundSha256::result()
 {
     if (!m_filling.isEmpty()) handOver();
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_queue.empty() && !m_hashing; });
+    waitFor(lock, [this] { return m_queue.empty() && !m_hashing; });
     return m_hash.result();
 }
 

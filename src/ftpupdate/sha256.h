@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -32,11 +34,13 @@ private:
 
 // SHA-256 computed on a thread of its own while the caller goes on receiving:
 // hashing on the window's thread would halve a fast transfer. The thread does
-// nothing but hash the bytes handed to it, in order.
+// nothing but hash the bytes handed to it, in order. While the caller has to
+// wait for it (a full queue, the final digest), `whileWaiting` runs every
+// few milliseconds, so the window keeps being serviced on a loaded machine.
 class BackgroundSha256
 {
 public:
-    BackgroundSha256();
+    explicit BackgroundSha256(std::function<void()> whileWaiting = {});
     ~BackgroundSha256();
     BackgroundSha256(const BackgroundSha256&) = delete;
     BackgroundSha256& operator=(const BackgroundSha256&) = delete;
@@ -49,7 +53,9 @@ public:
 private:
     void handOver();
     void run();
+    template <typename Ready> void waitFor(std::unique_lock<std::mutex>& lock, Ready ready);
 
+    std::function<void()> m_whileWaiting;
     Sha256 m_hash;
     std::mutex m_mutex;
     std::condition_variable m_changed;
