@@ -81,7 +81,10 @@ std::optional<UpdateServerSession> ApriSessioneFtp(Context& ctx)
         return std::nullopt;
     }
     if (login == FtpSession::Login::NotReachable) {
-        ctx.log.record(QStringLiteral("FTP: no connection: ") + session.ftp->lastError());
+        const QString tls = session.ftp->tlsFallback();
+        ctx.log.record(
+            QStringLiteral("FTP: no connection: ") + session.ftp->lastError() +
+            (tls.isEmpty() ? QString() : QStringLiteral(" (TLS not used: ") + tls + u')'));
         ctx.port.messageBox(ftptext::ServerNotFound, ftptext::ServerNotFoundTitle, style::Critical);
         return std::nullopt;
     }

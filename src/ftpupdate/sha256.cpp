@@ -9,9 +9,8 @@ namespace corvane {
 
 namespace {
 
-// Blocks of 1 MiB, at most 8 in flight: the queue drains in a few
+// At most 8 blocks in flight: with blocks of 1 MiB the queue drains in a few
 // milliseconds on an idle core.
-constexpr qsizetype kBlockSize = 1 << 20;
 constexpr size_t kMaxQueued = 8;
 // How long a wait goes before the caller's events are serviced.
 constexpr std::chrono::milliseconds kWaitSlice{10};
@@ -53,8 +52,9 @@ QByteArray Sha256::of(const QByteArray& data)
     return hash.result();
 }
 
-BackgroundSha256::BackgroundSha256(std::function<void()> whileWaiting)
-    : m_whileWaiting(std::move(whileWaiting)), m_thread(&BackgroundSha256::run, this)
+BackgroundSha256::BackgroundSha256(std::function<void()> whileWaiting, qsizetype blockSize)
+    : m_whileWaiting(std::move(whileWaiting)), m_blockSize(blockSize),
+      m_thread(&BackgroundSha256::run, this)
 {
 }
 
@@ -90,12 +90,12 @@ void BackgroundSha256::add(const char* data, qsizetype size)
                 m_spare.pop_back();
             }
         }
-        if (m_filling.capacity() < kBlockSize) m_filling.reserve(kBlockSize);
-        const qsizetype take = qMin(size, kBlockSize - m_filling.size());
+        if (m_filling.capacity() < m_blockSize) m_filling.reserve(m_blockSize);
+        const qsizetype take = qMin(size, m_blockSize - m_filling.size());
         m_filling.append(data, take);
         data += take;
         size -= take;
-        if (m_filling.size() == kBlockSize) handOver();
+        if (m_filling.size() == m_blockSize) handOver();
     }
 }
 

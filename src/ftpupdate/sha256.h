@@ -40,7 +40,9 @@ private:
 class BackgroundSha256
 {
 public:
-    explicit BackgroundSha256(std::function<void()> whileWaiting = {});
+    // Bytes are handed to the thread in blocks of `blockSize`, at most 8 at a time.
+    explicit BackgroundSha256(std::function<void()> whileWaiting = {},
+                              qsizetype blockSize = 1 << 20);
     ~BackgroundSha256();
     BackgroundSha256(const BackgroundSha256&) = delete;
     BackgroundSha256& operator=(const BackgroundSha256&) = delete;
@@ -56,6 +58,7 @@ private:
     template <typename Ready> void waitFor(std::unique_lock<std::mutex>& lock, Ready ready);
 
     std::function<void()> m_whileWaiting;
+    const qsizetype m_blockSize;
     Sha256 m_hash;
     std::mutex m_mutex;
     std::condition_variable m_changed;
