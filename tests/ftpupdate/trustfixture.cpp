@@ -2,6 +2,7 @@
 
 #include "ftpupdate/ed25519.h"
 #include "ftpupdate/manifest.h"
+#include "support/helperprocess.h"
 #include "support/loopback.h"
 
 #include <QDeadlineTimer>
@@ -28,26 +29,6 @@ QString run(const QString& program, const QStringList& arguments)
         return program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')) +
                QStringLiteral(": ") + QString::fromUtf8(p.readAllStandardError());
     return {};
-}
-
-// Reads "PORT <n>" from a helper that prints it once it listens.
-int readPort(QProcess& process)
-{
-    QByteArray out;
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired() && !out.contains('\n')) {
-        if (!process.waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime()))))
-            break;
-        out += process.readAllStandardOutput();
-    }
-    return out.startsWith("PORT ") ? out.mid(5, out.indexOf('\n') - 5).trimmed().toInt() : 0;
-}
-
-void stop(QProcess& process)
-{
-    if (process.state() == QProcess::NotRunning) return;
-    process.kill();
-    process.waitForFinished(5000);
 }
 
 } // namespace
@@ -89,7 +70,7 @@ QString TestCertificates::make(const QString& folder)
 
 VsftpdServer::~VsftpdServer()
 {
-    stop(m_process);
+    stopTestServer(m_process);
 }
 
 QString VsftpdServer::unavailable()
@@ -181,16 +162,16 @@ void openToOthers(const QString& path)
 
 ConnectProxy::~ConnectProxy()
 {
-    stop(m_process);
+    stopTestServer(m_process);
 }
 
 QString ConnectProxy::start()
 {
-    m_process.start(QStringLiteral(CORVANE_SYSTEM_PYTHON),
-                    {QStringLiteral(CORVANE_TEST_SOURCE_DIR "/ftpupdate/connectproxy.py")});
-    if (!m_process.waitForStarted(5000)) return m_process.errorString();
-    m_port = readPort(m_process);
-    return m_port > 0 ? QString() : QString::fromUtf8(m_process.readAllStandardError());
+    QString errors;
+    const QByteArray line =
+        startTestServer(m_process, QStringLiteral("connectproxy.py"), {}, errors);
+    m_port = line.startsWith("PORT ") ? line.mid(5).toInt() : 0;
+    return m_port > 0 ? QString() : errors + QString::fromUtf8(line);
 }
 
 QStringList ConnectProxy::tunnels()

@@ -55,7 +55,7 @@ private:
 // running under another user needs.
 void openToOthers(const QString& path);
 
-// An HTTP CONNECT proxy (connectproxy.py) that logs each tunnel it opens.
+// An HTTP CONNECT proxy (tests/support/connectproxy.py) that logs each tunnel it opens.
 class ConnectProxy
 {
 public:
