@@ -5,6 +5,7 @@
 #include "e2eworld.h"
 #include "support/testfiles.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QtTest>
 
@@ -61,6 +62,11 @@ private slots:
             << "changed"
             << "Aggiornamento rifiutato: il file CORVANE.EXE non corrisponde alla firma del "
                "produttore.";
+        // The attacker's copy, listed with its own hash: the signature no
+        // longer covers the list.
+        QTest::newRow("manifest changed to match a changed executable")
+            << "manifest changed"
+            << "Aggiornamento rifiutato: la firma del manifesto CORVANE.MANIFEST non è valida.";
         QTest::newRow("signed with another key")
             << "other key"
             << "Aggiornamento rifiutato: la firma del manifesto CORVANE.MANIFEST non è valida.";
@@ -85,10 +91,20 @@ private slots:
             error = signTool({"sign", CORVANE_KEYED_SECRET, w.ftpFolder});
         }
         QVERIFY2(error.isEmpty(), qPrintable(error));
-        if (tampering == "changed") {
-            QByteArray exe = readFile(w.ftpFolder + "/CORVANE.EXE");
-            exe[200] = char(exe[200] ^ 1);
-            writeFile(w.ftpFolder + "/CORVANE.EXE", exe);
+        if (tampering == "changed" || tampering == "manifest changed") {
+            const QByteArray exe = readFile(w.ftpFolder + "/CORVANE.EXE");
+            QByteArray changed = exe;
+            changed[200] = char(changed[200] ^ 1);
+            writeFile(w.ftpFolder + "/CORVANE.EXE", changed);
+            if (tampering == "manifest changed") {
+                const auto hex = [](const QByteArray& bytes) {
+                    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+                };
+                QByteArray manifest = readFile(w.ftpFolder + "/CORVANE.MANIFEST");
+                QVERIFY(manifest.contains(hex(exe)));
+                writeFile(w.ftpFolder + "/CORVANE.MANIFEST",
+                          manifest.replace(hex(exe), hex(changed)));
+            }
         }
         const QByteArray before = readFile(w.program + "/Corvane.exe");
         w.startFtp();
@@ -96,7 +112,13 @@ private slots:
         QCOMPARE(r.exit, 1);
         QVERIFY2(!r.boxTexts().filter(box).isEmpty(), qPrintable(r.boxTexts().join("\n")));
         QCOMPARE(readFile(w.program + "/Corvane.exe"), before);
-        QVERIFY(w.runLog().contains("Update refused: "));
+        // The run log names the file and says why, as the box does.
+        const QString headline = box.mid(box.indexOf(':') + 2);
+        const QString log = QString::fromUtf8(w.runLog());
+        QVERIFY2(log.contains("Update refused: " + headline), qPrintable(log));
+        const QString reason = r.boxTexts().filter(box).first().section("\r\n\r\n", 1);
+        QVERIFY(!reason.isEmpty());
+        QVERIFY2(log.contains(reason), qPrintable(reason));
         // The database is brought up to date all the same.
         QCOMPARE(w.localVersion(), QStringLiteral("2.1"));
     }
