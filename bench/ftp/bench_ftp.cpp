@@ -63,7 +63,24 @@ struct Series
                QString::asprintf(format, min()) + QStringLiteral(", max ") +
                QString::asprintf(format, max()) + QLatin1Char(')');
     }
+    // "median (min..max)", as the goal lines give a series.
+    QString range(const char* format) const
+    {
+        return QString::asprintf(format, median()) + QStringLiteral(" (") +
+               QString::asprintf(format, min()) + QStringLiteral("..") +
+               QString::asprintf(format, max()) + QLatin1Char(')');
+    }
 };
+
+// One line per goal, tab-separated after "GOAL" (benchmark, what, measured,
+// limit, met or MISSED): scripts/bench gathers these into one table.
+bool goal(const QString& what, const QString& measured, const QString& limit, bool met)
+{
+    std::printf("GOAL\tftp\t%s\t%s\t%s\t%s\n", qPrintable(what), qPrintable(measured),
+                qPrintable(limit), met ? "met" : "MISSED");
+    std::fflush(stdout);
+    return met;
+}
 
 void writeRandom(const QString& path, qint64 size)
 {
@@ -228,26 +245,32 @@ int main(int argc, char** argv)
     }
 
     bool met = vsftpdMissing.isEmpty();
+    if (!met) goal("vsftpd measured", vsftpdMissing, "holds", false);
+    const QString ratioLimit = QStringLiteral(">= %1").arg(kRatioGoal);
+    const QString gapLimit = QStringLiteral("< %1 ms").arg(kGapGoalMs);
     for (const Server& server : servers) {
         const Outcome o = compare(world, server, true);
-        const bool ok = o.ratio.median() >= kRatioGoal && o.gap.max() < kGapGoalMs;
-        met = met && ok;
         std::printf("ftp %s, 256 MiB: ours %s MiB/s, curl -o %s MiB/s, ratio %s; longest "
-                    "event-loop pause %s ms -> %s\n",
+                    "event-loop pause %s ms\n",
                     qPrintable(server.name), qPrintable(o.ours.text("%.0f")),
                     qPrintable(o.curl.text("%.0f")), qPrintable(o.ratio.text("%.2f")),
-                    qPrintable(o.gap.text("%.0f")), ok ? "met" : "MISSED");
+                    qPrintable(o.gap.text("%.0f")));
+        met &= goal(server.name + QStringLiteral(" 256 MiB, ours/curl -o"), o.ratio.range("%.2f"),
+                    ratioLimit, o.ratio.median() >= kRatioGoal);
+        // Every transfer counts, not the median: one long pause is what a user sees.
+        met &= goal(server.name + QStringLiteral(" longest event-loop gap, idle"),
+                    o.gap.range("%.0f"), gapLimit, o.gap.max() < kGapGoalMs);
     }
     {
         const Load load;
         for (const Server& server : servers) {
             const Outcome o = compare(world, server, false);
-            const bool ok = o.gap.max() < kGapGoalMs;
-            met = met && ok;
             std::printf("ftp %s, every core loaded: ours %s MiB/s; longest event-loop pause "
-                        "%s ms -> %s\n",
+                        "%s ms\n",
                         qPrintable(server.name), qPrintable(o.ours.text("%.0f")),
-                        qPrintable(o.gap.text("%.0f")), ok ? "met" : "MISSED");
+                        qPrintable(o.gap.text("%.0f")));
+            met &= goal(server.name + QStringLiteral(" longest event-loop gap, loaded"),
+                        o.gap.range("%.0f"), gapLimit, o.gap.max() < kGapGoalMs);
         }
     }
 
