@@ -10,6 +10,13 @@ function(corvane_add_test name)
   if(T_GUI)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()
+  if(WIN32 AND CMAKE_CROSSCOMPILING)
+    # Under wine the ODBC calls reach the build machine's unixODBC, where
+    # FreeTDS stands for SQL Server; the offscreen platform finds fonts only
+    # through QT_QPA_FONTDIR there.
+    list(APPEND env "CORVANE_ODBC_DRIVER=FreeTDS"
+         "QT_QPA_FONTDIR=Z:/usr/share/fonts/truetype/liberation2")
+  endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()

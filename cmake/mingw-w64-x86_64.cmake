@@ -51,15 +51,21 @@ if(NOT CORVANE_WINEPREFIX)
     get_filename_component(CORVANE_WINEPREFIX "${CORVANE_WINDOWS_PREFIX}/../wineprefix" ABSOLUTE)
   endif()
 endif()
+# Libraries built into folders of their own (OpenSSL), used like the prefix.
+if(NOT CORVANE_WINDOWS_LIBRARY_PREFIXES AND DEFINED ENV{CORVANE_WINDOWS_LIBRARY_PREFIXES})
+  set(CORVANE_WINDOWS_LIBRARY_PREFIXES "$ENV{CORVANE_WINDOWS_LIBRARY_PREFIXES}")
+endif()
 # try_compile() projects read this file again and must see the same values.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES CORVANE_WINDOWS_PREFIX CORVANE_WINEPREFIX)
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES CORVANE_WINDOWS_PREFIX CORVANE_WINEPREFIX
+     CORVANE_WINDOWS_LIBRARY_PREFIXES)
 list(REMOVE_DUPLICATES CMAKE_TRY_COMPILE_PLATFORM_VARIABLES)
 
 # Libraries, headers and packages come only from the Windows prefix and the
 # mingw-w64 sysroot; programs (moc, rcc, wine...) from the build machine.
 # The prefix goes into CMAKE_FIND_ROOT_PATH only, not CMAKE_PREFIX_PATH: CMake
 # re-roots a prefix path that equals a root path into <root>/<root>.
-list(APPEND CMAKE_FIND_ROOT_PATH ${CORVANE_WINDOWS_PREFIX} /usr/${CORVANE_MINGW_TRIPLE})
+list(APPEND CMAKE_FIND_ROOT_PATH ${CORVANE_WINDOWS_PREFIX} ${CORVANE_WINDOWS_LIBRARY_PREFIXES}
+     /usr/${CORVANE_MINGW_TRIPLE})
 list(REMOVE_DUPLICATES CMAKE_FIND_ROOT_PATH)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
@@ -88,9 +94,9 @@ endforeach()
 unset(_candidate)
 if(CORVANE_WINE AND CORVANE_WINE_RUN)
   set(_corvane_winepath "")
-  if(CORVANE_WINDOWS_PREFIX)
-    list(APPEND _corvane_winepath "${CORVANE_WINDOWS_PREFIX}/bin")
-  endif()
+  foreach(_dir IN LISTS CORVANE_WINDOWS_PREFIX CORVANE_WINDOWS_LIBRARY_PREFIXES)
+    list(APPEND _corvane_winepath "${_dir}/bin")
+  endforeach()
   foreach(_dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${_dll}
                     OUTPUT_VARIABLE _path OUTPUT_STRIP_TRAILING_WHITESPACE

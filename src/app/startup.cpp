@@ -4,6 +4,7 @@
 #include "base/error.h"
 #include "base/paths.h"
 #include "base/strings.h"
+#include "base/system.h"
 #include "confini.h"
 #include "dbversion/dbversion.h"
 #include "ftpupdate/versioncheck.h"
@@ -77,10 +78,9 @@ void checkCorvaneNotRunning(const QString& folder)
     } catch (const fs::filesystem_error& e) {
         throw fileError(errnum::PathFileAccess, e);
     }
-    QFile executable(fromFsPath(exe));
-    if (!executable.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
-        throw Error(errnum::PermissionDenied, executable.errorString());
-    executable.close();
+    QString reason;
+    if (sys::executableInUse(fromFsPath(exe), &reason))
+        throw Error(errnum::PermissionDenied, reason);
     std::error_code ec;
     if (!fs::remove(temp, ec) || ec)
         throw Error(errnum::PathFileAccess, QString::fromLocal8Bit(ec.message()));

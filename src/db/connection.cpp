@@ -1,5 +1,6 @@
 #include "connection.h"
 
+#include "base/system.h"
 #include "embeddedbatch.h"
 #include "informationschema.h"
 #include "odbcvalues.h"
@@ -51,11 +52,7 @@ QString odbcDriverName()
 {
     const QString configured = qEnvironmentVariable("CORVANE_ODBC_DRIVER").trimmed();
     if (!configured.isEmpty()) return configured;
-#ifdef Q_OS_WIN
-    return QStringLiteral("ODBC Driver 18 for SQL Server");
-#else
-    return QStringLiteral("FreeTDS");
-#endif
+    return sys::defaultOdbcDriver();
 }
 
 // A connection string value with separators in it goes between braces. The

@@ -1,6 +1,7 @@
 #include "downloadplan.h"
 
 #include "base/error.h"
+#include "base/system.h"
 #include "localfiles.h"
 #include "state/programfolder.h"
 #include "texts.h"
@@ -56,12 +57,10 @@ void replaceExecutable(const QString& programFolder)
     }
     const QString target = resolveInFolder(programFolder, ftptext::LocalExe);
     if (QFile::exists(target)) {
-        // A running executable cannot be opened for writing (a rename would
-        // still succeed on Linux, so ask the file itself).
-        QFile current(target);
-        if (!current.open(QIODevice::ReadWrite))
-            throw Error(errnum::PermissionDenied, current.errorString());
-        current.close();
+        // A rename over a running executable would still succeed on Linux,
+        // so ask the file itself.
+        QString reason;
+        if (sys::executableInUse(target, &reason)) throw Error(errnum::PermissionDenied, reason);
         QFile::setPermissions(temp, QFile::permissions(target));
     }
     syncFile(temp);

@@ -6,6 +6,7 @@
 #include "state/context.h"
 #include "texts.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
 
@@ -127,24 +128,36 @@ bool ScaricaFileFtp(Context& ctx, FtpSession& ftp, const QString& remotePath,
                     const QString& localPath, const FetchedFileCheck& check)
 {
     const QString target = resolvePath(localPath);
-    // A short name whatever the published one: a name near the system's
-    // limit must still leave room for the part file's.
-    PartFile part(partFileTemplate(QFileInfo(target).path()));
-    if (!part.openUnbuffered()) throw Error(errnum::PathFileAccess, part.errorString());
-    BackgroundSha256 hash([&ctx] { ctx.port.yield(); });
-    HashingWriter writer(part, hash);
-    if (ftp.fetch(remotePath, writer) == FtpSession::Fetch::Refused) {
-        ctx.log.record(QStringLiteral("FTP: refused %1").arg(remotePath));
-        return false;
+    QString received;
+    qint64 size = 0;
+    QByteArray sha256;
+    {
+        // A short name whatever the published one: a name near the system's
+        // limit must still leave room for the part file's.
+        PartFile part(partFileTemplate(QFileInfo(target).path()));
+        if (!part.openUnbuffered()) throw Error(errnum::PathFileAccess, part.errorString());
+        BackgroundSha256 hash([&ctx] { ctx.port.yield(); });
+        HashingWriter writer(part, hash);
+        if (ftp.fetch(remotePath, writer) == FtpSession::Fetch::Refused) {
+            ctx.log.record(QStringLiteral("FTP: refused %1").arg(remotePath));
+            return false;
+        }
+        if (!part.flush()) throw Error(errnum::PathFileAccess, part.errorString());
+        size = part.size();
+        sha256 = hash.result();
+        if (check) check(size, sha256);
+        copyPermissions(target, part);
+        received = part.fileName();
+        part.setAutoRemove(false);
     }
-    if (!part.flush()) throw Error(errnum::PathFileAccess, part.errorString());
-    const qint64 size = part.size();
-    const QByteArray sha256 = hash.result();
-    if (check) check(size, sha256);
-    copyPermissions(target, part);
-    part.close();
-    renameOver(part.fileName(), target);
-    part.setAutoRemove(false);
+    // Renamed only once the part file's object is gone: QTemporaryFile::close()
+    // keeps the file open, and Windows renames no open file.
+    try {
+        renameOver(received, target);
+    } catch (const Error&) {
+        QFile::remove(received);
+        throw;
+    }
     ctx.log.note(RunEvent::FileFetched,
                  QStringLiteral("FTP: fetched %1 as %2, %3 bytes, SHA-256 %4")
                      .arg(remotePath, target)

@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/paths.h"
+#include "base/system.h"
 #include "state/programfolder.h"
 
 #include <QDir>
@@ -10,13 +11,6 @@
 #include <QRegularExpression>
 #include <filesystem>
 #include <system_error>
-
-#ifndef Q_OS_WIN
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace corvane {
 
@@ -28,38 +22,17 @@ QString resolvePath(const QString& path)
 
 void syncFile(const QString& path)
 {
-#ifdef Q_OS_WIN
-    Q_UNUSED(path);
-#else
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || ::fsync(fd) != 0) {
-        const int err = errno;
-        if (fd >= 0) ::close(fd);
-        throw Error(errnum::PathFileAccess, QString::fromLocal8Bit(std::strerror(err)));
-    }
-    ::close(fd);
-#endif
+    sys::syncFile(path);
 }
 
 void syncFolder(const QString& folder)
 {
-#ifdef Q_OS_WIN
-    Q_UNUSED(folder);
-#else
-    // Some file systems refuse fsync on a folder; the rename is done either way.
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-#endif
+    sys::syncFolder(folder);
 }
 
 void renameOver(const QString& from, const QString& to)
 {
-    std::error_code ec;
-    std::filesystem::rename(toFsPath(from), toFsPath(to), ec);
-    if (ec) throw Error(errnum::PathFileAccess, QString::fromLocal8Bit(ec.message().c_str()));
+    sys::replaceFile(from, to);
 }
 
 QString partFileTemplate(const QString& folder)

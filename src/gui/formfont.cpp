@@ -12,15 +12,18 @@ const QString kFormFamily = QStringLiteral("MS Sans Serif");
 const QString kPreferredSubstitute = QStringLiteral("Liberation Sans");
 } // namespace
 
+QString formFamilyFor(const QStringList& families, const QString& systemFamily)
+{
+    if (families.contains(kFormFamily, Qt::CaseInsensitive)) return kFormFamily;
+    if (families.contains(kPreferredSubstitute, Qt::CaseInsensitive)) return kPreferredSubstitute;
+    return systemFamily;
+}
+
 void installFontSubstitution()
 {
-    const QStringList families = QFontDatabase::families();
-    if (families.contains(kPreferredSubstitute, Qt::CaseInsensitive)) {
-        QFont::insertSubstitution(kFormFamily, kPreferredSubstitute);
-        return;
-    }
-    QFont::insertSubstitution(kFormFamily,
-                              QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
+    const QString family = formFamilyFor(
+        QFontDatabase::families(), QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
+    if (family != kFormFamily) QFont::insertSubstitution(kFormFamily, family);
 }
 
 int pointsToPixels(double points)

@@ -4,6 +4,7 @@
 #include "app/runplatform.h"
 #include "app/switches.h"
 #include "base/buildconfig.h"
+#include "base/system.h"
 #include "console.h"
 #include "formfont.h"
 #include "mainview.h"
@@ -49,9 +50,8 @@ bool answeredWithoutRun(const corvane::RunSwitches& switches, const char* progra
 // nothing is shown anyway.
 void chooseOffscreenWhenHeadless(const corvane::RunSwitches& switches)
 {
-    const bool headless =
-        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (switches.quiet && headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (switches.quiet && !corvane::sys::desktopAvailable() &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 

@@ -1,6 +1,7 @@
 #include "qtplatform.h"
 
 #include "base/buildconfig.h"
+#include "base/system.h"
 #include "controlpainter.h"
 
 #include <QApplication>
@@ -124,12 +125,15 @@ void QtPlatform::endProgram(int exitCode)
 
 bool QtPlatform::launch(const QString& path)
 {
-    return QProcess::startDetached(path, {}, QFileInfo(path).absolutePath());
+    const QString folder = QFileInfo(path).absolutePath();
+    if (const auto started = sys::startProgram(path, folder)) return *started;
+    return QProcess::startDetached(path, {}, folder);
 }
 
 bool QtPlatform::shellOpen(const QString& path, const QString& workingFolder)
 {
-    Q_UNUSED(workingFolder); // the desktop picks the folder of the program it starts
+    if (const auto opened = sys::shellOpen(path, workingFolder)) return *opened;
+    // The desktop picks the folder of the program it starts.
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 

@@ -257,7 +257,7 @@ private slots:
         test::ProgramWorld p;
         const QString exe = p.file(QStringLiteral("Corvane.exe"));
         QFile::remove(exe);
-        QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), exe));
+        QVERIFY(QFile::copy(QStringLiteral(CORVANE_TEST_SLEEPER), exe));
         QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeUser);
         QProcess running;
         running.start(exe, {QStringLiteral("30")});
@@ -268,7 +268,7 @@ private slots:
         running.kill();
         running.waitForFinished();
         QVERIFY2(p.port.allBoxesAsExpected(), qPrintable(p.port.explain()));
-        QCOMPARE(test::readFile(exe), test::readFile(QStringLiteral("/bin/sleep")));
+        QCOMPARE(test::readFile(exe), test::readFile(QStringLiteral(CORVANE_TEST_SLEEPER)));
     }
 
     void sqlDmoVersionBox()

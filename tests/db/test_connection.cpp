@@ -4,6 +4,7 @@
 #include "db/providererror.h"
 #include "dbtesthelpers.h"
 #include "support/loopback.h"
+#include "support/testplatform.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -103,8 +104,12 @@ void ConnectionTest::embeddedDataSource_data()
                            << "";
     QTest::newRow("with the port the reference string carries") << "db"
                                                                 << ",1433";
-    QTest::newRow("blanks and URI characters in the folder") << "dati # 100% ?"
+    QTest::newRow("blanks and URI characters in the folder") << "dati # 100% &"
                                                              << "";
+#ifndef Q_OS_WIN // a name Windows refuses
+    QTest::newRow("question mark in the folder") << "dati ?"
+                                                 << "";
+#endif
     QTest::newRow("comma in the folder") << "a,b"
                                          << "";
 }
@@ -233,9 +238,10 @@ void ConnectionTest::odbcPathReadsRowsNullsAndErrors()
                                 "INSERT INTO Parametri VALUES (1, '2.5');"
                                 "INSERT INTO Parametri VALUES (2, NULL);");
     db::Connection connection;
+    // The driver is the build machine's under wine too: it opens its own path.
     connection.Open("Provider=SQLOLEDB;Data Source=reference.invalid,1433;UID=sa;PWD=x;"
                     "DATABASE=" +
-                    QDir(dir.path()).filePath("Rif.db"));
+                    test::hostPath(QDir(dir.path()).filePath("Rif.db")));
     QVERIFY(!connection.isEmbedded());
     QCOMPARE(recordsetRows(connection, "Select Valore FROM Parametri ORDER BY IDParametro"),
              (QStringList{"2.5", "<null>"}));
@@ -258,8 +264,8 @@ void ConnectionTest::odbcPathNeverCreatesTheFile()
     QTemporaryDir dir;
     const QString file = QDir(dir.path()).filePath("Manca.db");
     db::Connection connection;
-    const auto [number, text] =
-        openError(connection, "Provider=SQLOLEDB;Data Source=x;UID=sa;PWD=;DATABASE=" + file);
+    const auto [number, text] = openError(
+        connection, "Provider=SQLOLEDB;Data Source=x;UID=sa;PWD=;DATABASE=" + test::hostPath(file));
     QCOMPARE(number, errnum::ProviderFailure);
     QVERIFY(!text.isEmpty());
     QVERIFY(!QFileInfo::exists(file));

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QtTest>
@@ -63,7 +64,7 @@ World::World()
     };
     corvane::test::runSqlScript(program, kLocalName, script("local.sql"));
     corvane::test::runSqlScript(reference, kReferenceName, script("reference.sql"));
-    QVERIFY(QFile::copy(QStringLiteral(CORVANE_UPDATE_BINARY), program + "/corvane-update"));
+    QVERIFY(QFile::copy(QStringLiteral(CORVANE_UPDATE_BINARY), program + '/' + binaryName()));
     writeFile(program + "/conf.ini",
               QStringLiteral("sqlite:%1\r\nsa\r\n\r\n-\r\nBellini\r\n").arg(program).toUtf8());
     makeExe(program + "/Corvane.exe", "2,0,0,14");
@@ -90,11 +91,16 @@ QProcessEnvironment World::environment(const QString& referenceHost) const
     return env;
 }
 
+QString binaryName()
+{
+    return QFileInfo(QStringLiteral(CORVANE_UPDATE_BINARY)).fileName();
+}
+
 void World::start(QProcess& p, const QStringList& arguments, const QString& referenceHost) const
 {
     if (p.processEnvironment().isEmpty()) p.setProcessEnvironment(environment(referenceHost));
     p.setWorkingDirectory(program);
-    p.start(program + "/corvane-update", arguments);
+    p.start(program + '/' + binaryName(), arguments);
 }
 
 Run World::finish(QProcess& p, int timeoutMs)

@@ -40,6 +40,9 @@ struct Run
     QJsonObject half(const char* name) const { return end()[QLatin1String(name)].toObject(); }
 };
 
+// The program's file name as built (corvane-update, corvane-update.exe).
+QString binaryName();
+
 // The demo world in a temporary folder: program folder, reference, FTP root.
 struct World
 {

@@ -1,10 +1,11 @@
 #include "e2eworld.h"
+#include "support/hostprocess.h"
 #include "support/testfiles.h"
+#include "support/testplatform.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QtTest>
-#include <unistd.h>
 
 using corvane::test::readFile;
 using corvane::test::writeFile;
@@ -84,7 +85,7 @@ private slots:
         w.startFtp();
         const QString exe = w.program + "/Corvane.exe";
         QFile::remove(exe);
-        QVERIFY(QFile::copy("/bin/sleep", exe));
+        QVERIFY(QFile::copy(CORVANE_TEST_SLEEPER, exe));
         QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeUser);
         QProcess running;
         running.start(exe, {"60"});
@@ -95,7 +96,7 @@ private slots:
         QCOMPARE(r.exit, 2);
         QVERIFY(r.boxTexts().last().startsWith(
             QStringLiteral("C'è Corvane Aperto in Qualche Terminale!!")));
-        QCOMPARE(readFile(exe), readFile("/bin/sleep"));
+        QCOMPARE(readFile(exe), readFile(CORVANE_TEST_SLEEPER));
         QCOMPARE(w.localVersion(), QStringLiteral("2.0"));
     }
 
@@ -105,13 +106,17 @@ private slots:
         w.startFtp();
         const QString db = w.program + "/Bellini.db";
         const QByteArray before = readFile(db);
-        const bool root = ::geteuid() == 0;
-        if (root)
-            QCOMPARE(QProcess::execute("chattr", {"+i", db}), 0);
-        else
-            QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+        QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+        // Permissions do not hold back root; an immutable file does.
+        QFile probe(db);
+        const bool stillWritable = probe.open(QIODevice::ReadWrite);
+        probe.close();
+        if (stillWritable)
+            QCOMPARE(
+                corvane::test::runOnHost("chattr", {"+i", corvane::test::hostPath(db)}).exitCode,
+                0);
         const Run r = w.run({"/A", "/Q"});
-        if (root) QProcess::execute("chattr", {"-i", db});
+        if (stillWritable) corvane::test::runOnHost("chattr", {"-i", corvane::test::hostPath(db)});
         QCOMPARE(r.exit, 1);
         QVERIFY(!r.boxTexts().filter(QStringLiteral("ERRORE !!")).isEmpty());
         QVERIFY(!r.end()["state"].toObject()["redRows"].toArray().isEmpty());

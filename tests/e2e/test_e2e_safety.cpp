@@ -4,8 +4,10 @@
 
 #include "e2eworld.h"
 #include "support/dbsnapshot.h"
+#include "support/hostprocess.h"
 #include "support/testdb.h"
 #include "support/testfiles.h"
+#include "support/testplatform.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,23 +43,25 @@ class LockHolder
 public:
     LockHolder(const QString& path, double seconds)
     {
-        m_process.start(QStringLiteral(CORVANE_SYSTEM_PYTHON),
-                        {"-c",
-                         "import sqlite3, sys, time\n"
-                         "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
-                         "c.execute('BEGIN EXCLUSIVE')\n"
-                         "print('locked', flush=True)\n"
-                         "time.sleep(float(sys.argv[2]))\n"
-                         "c.execute('COMMIT')\n",
-                         path, QString::number(seconds)});
-        m_process.waitForReadyRead(10000);
-        m_locked = m_process.readAllStandardOutput().startsWith("locked");
+        QString errors;
+        m_locked = m_process
+                       .startAndReadLine(QStringLiteral(CORVANE_SYSTEM_PYTHON),
+                                         {"-c",
+                                          "import sqlite3, sys, time\n"
+                                          "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                                          "c.execute('BEGIN EXCLUSIVE')\n"
+                                          "print('locked', flush=True)\n"
+                                          "time.sleep(float(sys.argv[2]))\n"
+                                          "c.execute('COMMIT')\n",
+                                          corvane::test::hostPath(path), QString::number(seconds)},
+                                         errors)
+                       .startsWith("locked");
     }
-    ~LockHolder() { m_process.waitForFinished(20000); }
+    ~LockHolder() { m_process.waitForExit(20000); }
     bool locked() const { return m_locked; }
 
 private:
-    QProcess m_process;
+    corvane::test::HostProcess m_process;
     bool m_locked = false;
 };
 

@@ -1,5 +1,6 @@
 // The download run against a real FTP server: what is fetched, how
 // Corvane.exe is replaced, and that every way out leaves the window usable.
+#include "base/system.h"
 #include "ftpfixture.h"
 #include "ftpupdate/download.h"
 #include "ftpupdate/texts.h"
@@ -213,13 +214,17 @@ void TestDownload::runningExecutableIsNotReplaced()
     publishNewVersion(w);
     // A real executable, running under the name Corvane.exe.
     QFile::remove(w.inProgram("Corvane.exe"));
-    QVERIFY(QFile::copy("/bin/sleep", w.inProgram("Corvane.exe")));
+    QVERIFY(QFile::copy(CORVANE_TEST_SLEEPER, w.inProgram("Corvane.exe")));
     const QByteArray old = readFile(w.inProgram("Corvane.exe"));
     QProcess running;
     running.start(w.inProgram("Corvane.exe"), {"30"});
     QVERIFY(running.waitForStarted());
     QVERIFY(w.startServer());
-    w.port.expectBox(kInUse + "Text file busy");
+    // The box carries the system's own words for the refusal.
+    QString reason;
+    QVERIFY(sys::executableInUse(w.inProgram("Corvane.exe"), &reason));
+    QVERIFY(!reason.isEmpty());
+    w.port.expectBox(kInUse + reason);
     // The running program has no version block: the check then says so.
     w.port.expectBox(ftptext::FtpError);
 

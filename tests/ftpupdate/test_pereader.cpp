@@ -3,10 +3,11 @@
 #include "ftpfixture.h"
 #include "ftpupdate/peparser.h"
 #include "ftpupdate/pereader.h"
+#include "support/hostprocess.h"
+#include "support/testplatform.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QtTest>
 
 using namespace corvane;
@@ -205,16 +206,17 @@ void TestPeReader::agreesWithPefile()
     QFETCH(QStringList, options);
     const QString path = m_dir.filePath("pefile-" + arch + ".exe");
     QVERIFY(buildPe(path, arch, options).isEmpty());
-    QProcess python;
-    python.start(QStringLiteral(CORVANE_SYSTEM_PYTHON),
-                 {"-c",
-                  "import pefile,sys\n"
-                  "v = pefile.PE(sys.argv[1]).VS_FIXEDFILEINFO[0]\n"
-                  "print(v.FileVersionMS, v.FileVersionLS, v.ProductVersionMS, v.ProductVersionLS,"
-                  " v.FileOS, v.FileType, v.FileSubtype)",
-                  path});
-    QVERIFY(python.waitForFinished(30000));
-    QCOMPARE(python.exitCode(), 0);
+    const HostRun python =
+        runOnHost(QStringLiteral(CORVANE_SYSTEM_PYTHON),
+                  {"-c",
+                   "import pefile,sys\n"
+                   "v = pefile.PE(sys.argv[1]).VS_FIXEDFILEINFO[0]\n"
+                   "print(v.FileVersionMS, v.FileVersionLS, v.ProductVersionMS, v.ProductVersionLS,"
+                   " v.FileOS, v.FileType, v.FileSubtype)",
+                   hostPath(path)},
+                  30000);
+    QVERIFY2(python.finished, qPrintable(python.error));
+    QCOMPARE(python.exitCode, 0);
     const std::optional<pe::FixedFileInfo> f = parseBytes(readFile(path));
     QVERIFY(f);
     const QString ours = QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
@@ -225,7 +227,7 @@ void TestPeReader::agreesWithPefile()
                              .arg(f->fileOS)
                              .arg(f->fileType)
                              .arg(f->fileSubtype);
-    QCOMPARE(ours, QString::fromLatin1(python.readAllStandardOutput()).trimmed());
+    QCOMPARE(ours, QString::fromLatin1(python.out).trimmed());
 }
 
 QTEST_GUILESS_MAIN(TestPeReader)

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Fails when a source file includes from a folder above its own.
+"""Fails when a source file includes from a folder above its own, or the
+operating system's headers outside a platform file.
 
 The folders of src/ are layers; each may include only from itself and from
-the folders listed for it here. Run by ctest as test_layers.
+the folders listed for it here. Windows and POSIX calls live only in files
+named <name>_win.cpp or <name>_posix.cpp. Run by ctest as test_layers.
 """
 import pathlib
 import re
@@ -20,6 +22,8 @@ BELOW = {
     "gui": {"base", "db", "state", "dbversion", "ftpupdate", "seed", "schema", "app"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
+SYSTEM = re.compile(r'^\s*#\s*include\s+<(windows\.h|winsock2\.h|shellapi\.h|unistd\.h|fcntl\.h|sys/[^>]+|arpa/[^>]+|netinet/[^>]+)>', re.M | re.I)
+PLATFORM_FILE = re.compile(r'_(win|posix)\.cpp$')
 WIDGETS = re.compile(r'^\s*#\s*include\s+<(QtWidgets/)?(QWidget|QApplication|QMessageBox|QLabel|QPushButton|QTableView|QtWidgets)\b', re.M)
 
 
@@ -39,6 +43,9 @@ def violations(src: pathlib.Path):
                 continue  # a file of the same folder, a generated or outside header
             if first != folder and first not in BELOW[folder]:
                 yield f"{path}: includes {name}, from a layer above {folder}"
+        system = SYSTEM.search(text)
+        if system and not PLATFORM_FILE.search(path.name):
+            yield f"{path}: includes <{system.group(1)}> outside a platform file"
         if folder != "gui" and WIDGETS.search(text):
             yield f"{path}: includes a Qt Widgets header outside src/gui"
 

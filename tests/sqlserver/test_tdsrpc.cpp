@@ -4,6 +4,12 @@
 #include "sqlservertesthelpers.h"
 
 #include <QtTest>
+#ifdef Q_OS_WIN
+#include <qt_windows.h> // the types sql.h is written in
+// This test speaks 8-bit text to the driver manager: the plain names, not
+// their wide forms, as on unixODBC.
+#undef UNICODE
+#endif
 #include <sql.h>
 #include <sqlext.h>
 

@@ -1,6 +1,7 @@
 #include "ftptestserver.h"
 
 #include "helperprocess.h"
+#include "testplatform.h"
 
 namespace corvane::test {
 
@@ -16,9 +17,9 @@ FtpTestServer::~FtpTestServer()
 
 bool FtpTestServer::start()
 {
-    const QByteArray line =
-        startTestServer(m_process, QStringLiteral("ftpserver.py"),
-                        QStringList{QStringLiteral("--root"), m_root} + m_switches, m_errors);
+    const QByteArray line = startTestServer(
+        m_process, QStringLiteral("ftpserver.py"),
+        QStringList{QStringLiteral("--root"), hostPath(m_root)} + m_switches, m_errors);
     if (line.startsWith("PORT ")) m_port = line.mid(5).toInt();
     if (m_port <= 0 && m_errors.isEmpty()) m_errors = QString::fromUtf8(line);
     return m_port > 0;
@@ -31,7 +32,7 @@ QString FtpTestServer::hostAndPort() const
 
 QString FtpTestServer::errors() const
 {
-    return m_errors + QString::fromUtf8(const_cast<QProcess&>(m_process).readAllStandardError());
+    return m_errors + QString::fromUtf8(const_cast<HostProcess&>(m_process).standardError());
 }
 
 } // namespace corvane::test

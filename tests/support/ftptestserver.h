@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QProcess>
+#include "hostprocess.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -26,7 +27,7 @@ public:
 private:
     QString m_root;
     QStringList m_switches;
-    QProcess m_process;
+    HostProcess m_process;
     int m_port = 0;
     QString m_errors;
 };

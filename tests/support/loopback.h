@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QtGlobal>
+
 // Loopback TCP ports for tests that need a server that is not there, or one
 // that accepts connections and never says a word. The tests' one place for
-// socket calls.
+// socket calls (loopback_posix.cpp, loopback_win.cpp).
 
 namespace corvane::test {
 
@@ -19,7 +21,7 @@ public:
     int port() const { return m_port; }
 
 private:
-    int m_fd = -1;
+    qintptr m_fd = -1; // a SOCKET on Windows
     int m_port = 1;
 };
 

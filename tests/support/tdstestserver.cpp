@@ -1,6 +1,7 @@
 #include "tdstestserver.h"
 
 #include "helperprocess.h"
+#include "testplatform.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -178,9 +179,10 @@ bool TdsTestServer::launch(const QString& host, int port)
 {
     const QByteArray line = startTestServer(
         m_process, QStringLiteral("tdsserver.py"),
-        {QStringLiteral("--script"), m_dir.filePath(QStringLiteral("script.json")),
-         QStringLiteral("--transcript"), m_dir.filePath(QStringLiteral("transcript.jsonl")),
-         QStringLiteral("--host"), host, QStringLiteral("--port"), QString::number(port)},
+        {QStringLiteral("--script"), hostPath(m_dir.filePath(QStringLiteral("script.json"))),
+         QStringLiteral("--transcript"),
+         hostPath(m_dir.filePath(QStringLiteral("transcript.jsonl"))), QStringLiteral("--host"),
+         host, QStringLiteral("--port"), QString::number(port)},
         m_errors);
     const QList<QByteArray> words = line.split(' ');
     if (words.size() == 3 && words[0] == "PORT") {
@@ -201,7 +203,7 @@ QString TdsTestServer::dataSource() const
 
 QString TdsTestServer::errors() const
 {
-    return m_errors + QString::fromUtf8(const_cast<QProcess&>(m_process).readAllStandardError());
+    return m_errors + QString::fromUtf8(const_cast<HostProcess&>(m_process).standardError());
 }
 
 QList<TdsRequest> TdsTestServer::requests(bool withSession) const

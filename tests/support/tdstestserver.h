@@ -1,9 +1,10 @@
 #pragma once
 
+#include "hostprocess.h"
+
 #include <QJsonObject>
 #include <QList>
 #include <QMap>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -97,7 +98,7 @@ private:
     QTemporaryDir m_dir;
     QJsonObject m_script;
     QList<TdsRule> m_rules;
-    QProcess m_process;
+    HostProcess m_process;
     QString m_host;
     int m_port = 0;
     QString m_errors;

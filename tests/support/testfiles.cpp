@@ -1,10 +1,12 @@
 #include "testfiles.h"
 
+#include "hostprocess.h"
+#include "testplatform.h"
+
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <stdexcept>
 
 namespace corvane::test {
@@ -55,13 +57,13 @@ bool matchesGolden(const QString& relative, const QString& actual)
 
 QString buildPe(const QString& out, const QString& arch, const QStringList& options)
 {
-    QProcess p;
-    p.start(QStringLiteral("bash"),
-            QStringList{testSourcePath(QStringLiteral("ftpupdate/pe/buildpe.sh")), out, arch} +
-                options);
-    if (!p.waitForFinished(60000)) return QStringLiteral("buildpe.sh did not finish");
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return QString::fromUtf8(p.readAllStandardError());
+    const HostRun run =
+        runOnHost(QStringLiteral("/bin/bash"),
+                  QStringList{testSourcePath(QStringLiteral("ftpupdate/pe/buildpe.sh")),
+                              hostPath(out), arch} +
+                      options);
+    if (!run.finished) return run.error;
+    if (run.exitCode != 0) return QString::fromUtf8(run.err);
     return {};
 }
 

@@ -9,21 +9,22 @@ namespace corvane::test {
 
 LoopbackSocket::LoopbackSocket(bool listening)
 {
-    m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (m_fd < 0) return;
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return;
+    m_fd = fd;
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
         m_port = ntohs(address.sin_port);
-    if (listening) ::listen(m_fd, 8);
+    if (listening) ::listen(fd, 8);
 }
 
 LoopbackSocket::~LoopbackSocket()
 {
-    if (m_fd >= 0) ::close(m_fd);
+    if (m_fd >= 0) ::close(int(m_fd));
 }
 
 int closedLoopbackPort()

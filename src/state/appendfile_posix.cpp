@@ -1,31 +1,12 @@
 #include "appendfile.h"
-
 #include "base/paths.h"
 
-#include <QFile>
-#include <QFileInfo>
-
-#ifndef Q_OS_WIN
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace corvane {
-
-#ifdef Q_OS_WIN
-
-bool appendToRegularFile(const QString& path, const QByteArray& bytes)
-{
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) return false;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
-    return file.write(bytes) == bytes.size();
-}
-
-#else
 
 bool appendToRegularFile(const QString& path, const QByteArray& bytes)
 {
@@ -47,7 +28,5 @@ bool appendToRegularFile(const QString& path, const QByteArray& bytes)
     ::close(fd);
     return written;
 }
-
-#endif
 
 } // namespace corvane

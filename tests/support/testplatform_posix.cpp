@@ -1,0 +1,34 @@
+#include "testplatform.h"
+
+#include <QFile>
+#include <sys/stat.h>
+
+namespace corvane::test {
+
+bool supportsFifos()
+{
+    return true;
+}
+
+bool makeFifo(const QString& path)
+{
+    return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+}
+
+bool isFifo(const QString& path)
+{
+    struct stat st = {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+bool underWine()
+{
+    return false;
+}
+
+QString hostPath(const QString& path)
+{
+    return path;
+}
+
+} // namespace corvane::test
