@@ -245,9 +245,13 @@ void ConnectionTest::odbcPathReadsRowsNullsAndErrors()
     QVERIFY(!connection.isEmbedded());
     QCOMPARE(recordsetRows(connection, "Select Valore FROM Parametri ORDER BY IDParametro"),
              (QStringList{"2.5", "<null>"}));
+#ifndef Q_OS_WIN
+    // The driver's SQLite is this program's only where both load the one
+    // shared libsqlite3 (Linux): only there does INFORMATION_SCHEMA reach it.
     QCOMPARE(recordsetRows(connection, "SELECT TABLE_NAME From INFORMATION_SCHEMA.TABLES WHERE "
                                        "TABLE_TYPE = 'BASE TABLE' and TABLE_NAME='PARAMETRI' "),
              QStringList{"Parametri"});
+#endif
     db::Recordset rs;
     try {
         rs.Open("Select * FROM Manca", connection, db::adOpenStatic, db::adLockReadOnly);

@@ -1,7 +1,9 @@
 #include "e2eworld.h"
 
+#include "support/hostprocess.h"
 #include "support/testdb.h"
 #include "support/testfiles.h"
+#include "support/testplatform.h"
 
 #include <QDir>
 #include <QFile>
@@ -84,6 +86,9 @@ QProcessEnvironment World::environment(const QString& referenceHost) const
     env.remove("DISPLAY");
     env.remove("WAYLAND_DISPLAY");
     env.remove("QT_QPA_PLATFORM");
+    // Wine without a display of its own has no cursors or windows for Qt's
+    // Windows platform to make; "/Q" shows nothing, so the offscreen one serves.
+    if (corvane::test::underWine()) env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("CORVANE_REFERENCE_HOST",
                referenceHost.isEmpty() ? "sqlite:" + reference : referenceHost);
     // Without a server of its own a run meets a port nobody listens on.
@@ -166,11 +171,11 @@ QByteArray World::runLog() const
 
 QByteArray World::localDump() const
 {
-    QProcess p;
-    p.start(QStringLiteral("sqlite3"),
-            {program + "/" + kLocalName + ".db", QStringLiteral(".dump")});
-    if (!p.waitForFinished(30000) || p.exitCode() != 0) return QByteArray();
-    return p.readAllStandardOutput();
+    const corvane::test::HostRun dump = corvane::test::runOnHost(
+        QStringLiteral("sqlite3"),
+        {corvane::test::hostPath(program + "/" + kLocalName + ".db"), QStringLiteral(".dump")},
+        30000);
+    return dump.finished && dump.exitCode == 0 ? dump.out : QByteArray();
 }
 
 } // namespace corvane::e2e

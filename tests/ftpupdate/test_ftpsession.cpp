@@ -103,8 +103,9 @@ void TestFtpSession::listsNamesAsTheServerGivesThem_data()
     QTest::newRow("spaces kept") << QStringList{" lead.txt", "a b.dll", "trail.txt "}
                                  << QStringList{} << 3
                                  << QStringList{" lead.txt", "a b.dll", "trail.txt "};
+    // The second spelling only in the listing: a folder of Windows holds one.
     QTest::newRow("filter counts every entry")
-        << QStringList{"VERSIONE.TXT", "versione.txt", "x.bin"} << QStringList{} << 3
+        << QStringList{"VERSIONE.TXT", "x.bin"} << QStringList{"--extra-name", "versione.txt"} << 3
         << QStringList{"VERSIONE.TXT"};
     QTest::newRow("hostile names are listed as given")
         << QStringList{"ok.bin"} << QStringList{"--extra-name", "../evil", "--extra-name", "C:\\x"}

@@ -1,5 +1,6 @@
 // The executable version reader on real PE32 and PE32+ files built by
 // binutils-mingw-w64, on damaged copies, and against python3-pefile.
+#include "base/buildconfig.h"
 #include "ftpfixture.h"
 #include "ftpupdate/peparser.h"
 #include "ftpupdate/pereader.h"
@@ -40,6 +41,7 @@ private slots:
     void readsOnlyHeadersAndResource();
     void agreesWithPefile_data();
     void agreesWithPefile();
+    void ownExecutableCarriesTheProgramVersion();
 
 private:
     QTemporaryDir m_dir;
@@ -228,6 +230,19 @@ void TestPeReader::agreesWithPefile()
                              .arg(f->fileType)
                              .arg(f->fileSubtype);
     QCOMPARE(ours, QString::fromLatin1(python.out).trimmed());
+}
+
+// The Windows build's resource says the version the program reports.
+void TestPeReader::ownExecutableCarriesTheProgramVersion()
+{
+    const QByteArray exe = readFile(QStringLiteral(CORVANE_UPDATE_BINARY));
+    if (!exe.startsWith("MZ")) QSKIP("not a Windows build: the program is no PE file");
+    const std::optional<pe::FixedFileInfo> f = parseBytes(exe);
+    QVERIFY(f);
+    QCOMPARE(f->fileVersionMS, (uint32_t(build::versionMajor) << 16) | build::versionMinor);
+    QCOMPARE(f->fileVersionLS, uint32_t(build::versionPatch) << 16);
+    QCOMPARE(f->productVersionMS, f->fileVersionMS);
+    QCOMPARE(f->productVersionLS, f->fileVersionLS);
 }
 
 QTEST_GUILESS_MAIN(TestPeReader)
