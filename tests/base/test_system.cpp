@@ -2,6 +2,7 @@
 // replacement of a file, flushing, on names beyond ASCII as customers have them.
 #include "base/error.h"
 #include "base/system.h"
+#include "support/testfiles.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -12,21 +13,8 @@
 
 using namespace corvane;
 
-namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-} // namespace
+using corvane::test::readFile;
+using corvane::test::writeFile;
 
 class TestSystem : public QObject
 {
@@ -60,13 +48,13 @@ private slots:
         QVERIFY(QDir().mkpath(base));
         const QString from = base + QStringLiteral("/.") + target + QStringLiteral(".part");
         const QString to = base + u'/' + target;
-        QVERIFY(writeFile(from, "new contents"));
-        if (targetExists) QVERIFY(writeFile(to, "old"));
+        writeFile(from, "new contents");
+        if (targetExists) writeFile(to, "old");
 
         sys::syncFile(from);
         sys::replaceFile(from, to);
 
-        QCOMPARE(readAll(to), QByteArray("new contents"));
+        QCOMPARE(readFile(to), QByteArray("new contents"));
         QVERIFY(!QFile::exists(from));
         QCOMPARE(QDir(base).entryList(QDir::Files | QDir::Hidden), QStringList{target});
     }
@@ -76,7 +64,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString to = dir.filePath(QStringLiteral("Corvane.exe"));
-        QVERIFY(writeFile(to, "old"));
+        writeFile(to, "old");
         try {
             sys::replaceFile(dir.filePath(QStringLiteral("missing.part")), to);
             QFAIL("replacing from a missing file succeeded");
@@ -84,7 +72,7 @@ private slots:
             QCOMPARE(e.number(), errnum::PathFileAccess);
             QVERIFY(!e.description().isEmpty());
         }
-        QCOMPARE(readAll(to), QByteArray("old"));
+        QCOMPARE(readFile(to), QByteArray("old"));
     }
 
     void syncFileOfMissingFileFails()
