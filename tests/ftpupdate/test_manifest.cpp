@@ -9,8 +9,8 @@
 #include "ftpupdate/ftplisting.h"
 #include "ftpupdate/manifest.h"
 #include "ftpupdate/sha256.h"
+#include "support/hostprocess.h"
 
-#include <QProcess>
 #include <QtTest>
 
 using namespace corvane;
@@ -200,18 +200,19 @@ void TestManifest::signaturesAsAnotherImplementationSeesThem()
     const char* script = R"(
 import sys
 from cryptography.hazmat.primitives.asymmetric.ed25519 import Ed25519PrivateKey, Ed25519PublicKey
-secret, public, message, signature = (bytes.fromhex(x) for x in sys.stdin.read().split())
+secret, public, message, signature = (bytes.fromhex(x) for x in sys.argv[1:5])
 Ed25519PublicKey.from_public_bytes(public).verify(signature, message)
 print(Ed25519PrivateKey.from_private_bytes(secret).sign(message).hex())
 )";
-    QProcess python;
-    python.start(QStringLiteral(CORVANE_SYSTEM_PYTHON), {"-c", script});
-    python.write(pair.secret.toHex() + ' ' + pair.publicKey.toHex() + ' ' + message.toHex() + ' ' +
-                 ours.toHex());
-    python.closeWriteChannel();
-    QVERIFY(python.waitForFinished(30000));
-    QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
-    const QByteArray theirs = QByteArray::fromHex(python.readAllStandardOutput().trimmed());
+    const HostRun python =
+        runOnHost(QStringLiteral(CORVANE_SYSTEM_PYTHON),
+                  {"-c", script, QString::fromLatin1(pair.secret.toHex()),
+                   QString::fromLatin1(pair.publicKey.toHex()),
+                   QString::fromLatin1(message.toHex()), QString::fromLatin1(ours.toHex())},
+                  30000);
+    QVERIFY2(python.finished, qPrintable(python.error));
+    QVERIFY2(python.exitCode == 0, python.err.constData());
+    const QByteArray theirs = QByteArray::fromHex(python.out.trimmed());
     QVERIFY(ed25519::verify(pair.publicKey, message, theirs));
 
     QByteArray changed = message;

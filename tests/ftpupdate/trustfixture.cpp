@@ -4,6 +4,7 @@
 #include "ftpupdate/manifest.h"
 #include "support/helperprocess.h"
 #include "support/loopback.h"
+#include "support/testplatform.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -12,22 +13,21 @@
 #include <QStandardPaths>
 #include <QThread>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-
 namespace corvane::test {
 
 namespace {
 
-// Empty on success, else the command and its complaint.
-QString run(const QString& program, const QStringList& arguments)
+// Runs the build machine's program (openssl) on files in `folder`: those
+// arguments go through hostPath(). Empty on success, else the command and its
+// complaint.
+QString run(const QString& program, const QString& folder, QStringList arguments)
 {
-    QProcess p;
-    p.start(program, arguments);
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+    for (QString& a : arguments)
+        if (a.startsWith(folder)) a = hostPath(a);
+    const HostRun r = runOnHost(program, arguments, 60000);
+    if (!r.finished || r.exitCode != 0)
         return program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')) +
-               QStringLiteral(": ") + QString::fromUtf8(p.readAllStandardError());
+               QStringLiteral(": ") + r.error + QString::fromUtf8(r.err);
     return {};
 }
 
@@ -47,7 +47,7 @@ QString TestCertificates::make(const QString& folder)
         return ext.errorString();
     ext.close();
     const auto newCa = [&](const QString& pem, const QString& key, const QString& name) {
-        return run(openssl,
+        return run(openssl, folder,
                    {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256",
                     "-nodes", "-days", "2", "-subj", "/CN=" + name, "-keyout", key, "-out", pem});
     };
@@ -57,10 +57,11 @@ QString TestCertificates::make(const QString& folder)
         error = newCa(otherCaFile, folder + QStringLiteral("/other-ca.key"),
                       QStringLiteral("Other Test CA"));
     if (error.isEmpty())
-        error = run(openssl, {"req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256",
-                              "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", keyFile, "-out", csr});
+        error = run(openssl, folder,
+                    {"req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes",
+                     "-subj", "/CN=127.0.0.1", "-keyout", keyFile, "-out", csr});
     if (error.isEmpty())
-        error = run(openssl,
+        error = run(openssl, folder,
                     {"x509", "-req", "-in", csr, "-CA", caFile, "-CAkey", caKey, "-CAcreateserial",
                      "-days", "2", "-extfile", extensions, "-out", certFile});
     // vsftpd reads the key after dropping to its own user.
@@ -70,19 +71,20 @@ QString TestCertificates::make(const QString& folder)
 
 VsftpdServer::~VsftpdServer()
 {
-    stopTestServer(m_process);
+    if (m_process.state() == QProcess::NotRunning) return;
+    m_process.kill();
+    m_process.waitForFinished(5000);
 }
 
 QString VsftpdServer::unavailable()
 {
     if (QStandardPaths::findExecutable(QStringLiteral("vsftpd"), {"/usr/sbin", "/sbin"}).isEmpty())
         return QStringLiteral("vsftpd is not installed (scripts/setup installs it)");
-#ifdef Q_OS_UNIX
-    if (::geteuid() != 0) return QStringLiteral("vsftpd needs root to run as its own user");
-    return {};
-#else
+#ifdef Q_OS_WIN
     return QStringLiteral("vsftpd runs on Unix only");
 #endif
+    if (!runsAsRoot()) return QStringLiteral("vsftpd needs root to run as its own user");
+    return {};
 }
 
 QString VsftpdServer::start(const Options& options, const QString& workFolder)
@@ -176,15 +178,21 @@ QString ConnectProxy::start()
 
 QStringList ConnectProxy::tunnels()
 {
-    m_process.waitForReadyRead(100);
-    for (const QByteArray& line : m_process.readAllStandardOutput().split('\n'))
+    m_tunnels.clear();
+    for (const QByteArray& line : m_process.output(100).split('\n'))
         if (line.startsWith("CONNECT ")) m_tunnels << QString::fromUtf8(line.trimmed());
     return m_tunnels;
 }
 
 QString signTool(const QStringList& arguments)
 {
-    return run(QStringLiteral(CORVANE_SIGN_TOOL), arguments);
+    // A program of this build: started as such, also under wine.
+    QProcess p;
+    p.start(QStringLiteral(CORVANE_SIGN_TOOL), arguments);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return QStringLiteral("corvane-sign ") + arguments.join(QLatin1Char(' ')) +
+               QStringLiteral(": ") + QString::fromUtf8(p.readAllStandardError());
+    return {};
 }
 
 QByteArray makePublisherKey(const QString& folder, const QString& name)

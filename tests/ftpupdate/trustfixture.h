@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ftpupdate/ftpsettings.h"
+#include "support/hostprocess.h"
 
 #include <QProcess>
 #include <QString>
@@ -66,7 +67,7 @@ public:
     QStringList tunnels();
 
 private:
-    QProcess m_process;
+    HostProcess m_process;
     int m_port = 0;
     QStringList m_tunnels;
 };

@@ -120,6 +120,7 @@ QByteArray HostProcess::startAndReadLine(const QString& program, const QStringLi
             if (!m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())))) break;
             out += m_process.readAllStandardOutput();
         }
+        m_output = out;
     } else {
         m_dir = std::make_unique<QTemporaryDir>();
         if (!startWrapped(*m_dir, program, arguments, errors)) return {};
@@ -136,6 +137,17 @@ QByteArray HostProcess::startAndReadLine(const QString& program, const QStringLi
     return out.left(out.indexOf('\n')).trimmed();
 }
 
+QByteArray HostProcess::output(int waitMs)
+{
+    if (m_dir) {
+        QThread::msleep(ulong(waitMs));
+        return readFile(m_dir->filePath(QStringLiteral("out")));
+    }
+    if (m_process.state() != QProcess::NotRunning) m_process.waitForReadyRead(waitMs);
+    m_output += m_process.readAllStandardOutput();
+    return m_output;
+}
+
 bool HostProcess::waitForExit(int timeoutMs)
 {
     if (m_dir) return waitForFile(m_dir->filePath(QStringLiteral("rc")), QDeadlineTimer(timeoutMs));
@@ -148,6 +160,7 @@ void HostProcess::stop()
         m_process.kill();
         m_process.waitForFinished(5000);
     }
+    m_output.clear();
     if (m_dir) {
         if (m_pid > 0) {
             runOnHost(QStringLiteral("/bin/kill"), {QString::number(m_pid)}, 5000);

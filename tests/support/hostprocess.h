@@ -40,6 +40,9 @@ public:
     // ten seconds; on failure empty (or what it said instead), with `errors`.
     QByteArray startAndReadLine(const QString& program, const QStringList& arguments,
                                 QString& errors);
+    // Everything the program wrote to its standard output so far, after
+    // waiting up to `waitMs` for more.
+    QByteArray output(int waitMs);
     // Waits for the program to end by itself; false if it still runs.
     bool waitForExit(int timeoutMs);
     void stop();
@@ -49,6 +52,7 @@ private:
     QProcess m_process;                   // natively
     std::unique_ptr<QTemporaryDir> m_dir; // under wine: the wrapper's files
     qint64 m_pid = 0;
+    QByteArray m_output; // natively: what was read so far
 };
 
 } // namespace corvane::test

@@ -44,4 +44,18 @@ int closedLoopbackPort()
     return LoopbackSocket(false).port();
 }
 
+bool acceptsConnections(int port)
+{
+    if (!winsockStarted()) return false;
+    const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) return false;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<unsigned short>(port));
+    const bool accepted = ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::closesocket(s);
+    return accepted;
+}
+
 } // namespace corvane::test

@@ -12,6 +12,8 @@
 // files; underWine() and hostPath() are the platform part of that.
 namespace corvane::test {
 
+// The tests run as root (never so on Windows).
+bool runsAsRoot();
 // FIFOs exist on this system (not on Windows).
 bool supportsFifos();
 // Makes a FIFO at `path`; isFifo tells whether `path` is one.

@@ -2,8 +2,14 @@
 
 #include <QFile>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace corvane::test {
+
+bool runsAsRoot()
+{
+    return ::geteuid() == 0;
+}
 
 bool supportsFifos()
 {

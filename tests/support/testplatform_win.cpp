@@ -26,6 +26,11 @@ UnixFileNameFn unixFileName()
 
 } // namespace
 
+bool runsAsRoot()
+{
+    return false;
+}
+
 bool supportsFifos()
 {
     return false;
