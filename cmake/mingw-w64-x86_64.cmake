@@ -82,8 +82,8 @@ set(ENV{PKG_CONFIG_LIBDIR} "${_corvane_pc_dirs}")
 set(ENV{PKG_CONFIG_PATH} "")
 unset(_corvane_pc_dirs)
 
-# Test programs run under wine. WINEPATH is a ';'-separated Windows list; the
-# escaped ';' keeps it one argument of the emulator command.
+# Test programs and build-time tools run under wine, with the folders of
+# their DLLs in WINEPATH.
 find_program(CORVANE_WINE wine)
 set(CORVANE_WINE_RUN "")
 foreach(_candidate "${CMAKE_CURRENT_LIST_DIR}/wine-run" "${CMAKE_CURRENT_LIST_DIR}/../scripts/lib/wine-run")
@@ -108,8 +108,10 @@ if(CORVANE_WINE AND CORVANE_WINE_RUN)
     endif()
   endforeach()
   list(REMOVE_DUPLICATES _corvane_winepath)
-  string(REPLACE ";" "\\;" _corvane_winepath "${_corvane_winepath}")
-  set(CMAKE_CROSSCOMPILING_EMULATOR env "WINE=${CORVANE_WINE}" "WINEPATH=${_corvane_winepath}")
+  # ':'-separated: a ';' would end the command in a build rule's shell line;
+  # wine-run turns it into WINEPATH.
+  string(REPLACE ";" ":" _corvane_winepath "${_corvane_winepath}")
+  set(CMAKE_CROSSCOMPILING_EMULATOR env "WINE=${CORVANE_WINE}" "CORVANE_WINEPATH=${_corvane_winepath}")
   if(CORVANE_WINEPREFIX)
     list(APPEND CMAKE_CROSSCOMPILING_EMULATOR "WINEPREFIX=${CORVANE_WINEPREFIX}")
   endif()
