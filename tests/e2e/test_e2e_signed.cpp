@@ -18,8 +18,9 @@ namespace {
 // The keyed build in place of the program's executable.
 void useKeyedBinary(const World& w)
 {
-    QFile::remove(w.program + "/corvane-update");
-    QVERIFY(QFile::copy(QStringLiteral(CORVANE_KEYED_BINARY), w.program + "/corvane-update"));
+    const QString program = w.program + '/' + corvane::e2e::binaryName();
+    QVERIFY(QFile::remove(program));
+    QVERIFY(QFile::copy(QStringLiteral(CORVANE_KEYED_BINARY), program));
 }
 
 // Runs corvane-sign as the maker does; empty on success, else its complaint.

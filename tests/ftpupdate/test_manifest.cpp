@@ -65,8 +65,10 @@ void TestManifest::namesKeepTheirBytes()
     QFETCH(QString, text);
     QCOMPARE(fromRawBytes(bytes), text);
     QCOMPARE(toRawBytes(text), bytes);
+#ifndef Q_OS_WIN // Windows names files in UTF-16 code units, not bytes
     // A file is created under the same bytes.
     QCOMPARE(QByteArray::fromStdString(toFsPath(text).string()), bytes);
+#endif
     QCOMPARE(fromFsPath(toFsPath(text)), text);
 }
 
