@@ -12,3 +12,10 @@ inline long peakMemoryKiB()
         if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
     return -1;
 }
+
+// Starts a new peak: the kernel sets VmHWM back to the current resident size.
+inline void resetPeakMemory()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly)) clear.write("5");
+}

@@ -317,14 +317,18 @@ constexpr const char* kAttach =
     "CREATE VIRTUAL TABLE INFORMATION_SCHEMA.COLUMNS USING corvane_information_schema(COLUMNS);"
     "CREATE VIRTUAL TABLE INFORMATION_SCHEMA.VIEWS USING corvane_information_schema(VIEWS);";
 
+// Set while openWithoutInformationSchema opens a handle: the layer stays off it.
+thread_local bool t_plainOpen = false;
+
 int installOnConnection(sqlite3* db, char** error, const sqlite3_api_routines*)
 {
     // First of all: the attach below reads the schema, and a file another
     // program has locked is waited for as long as any write lock is.
     sqlite3_busy_timeout(db, kBusyTimeoutMilliseconds);
-    static const sqlite3_module module = makeModule();
     int rc =
         sqlite3_create_collation_v2(db, kServerCollation, SQLITE_UTF8, nullptr, collate, nullptr);
+    if (t_plainOpen) return rc;
+    static const sqlite3_module module = makeModule();
     if (rc == SQLITE_OK)
         rc = sqlite3_create_module_v2(db, "corvane_information_schema", &module, new Catalogue(db),
                                       deleteCatalogue);
@@ -349,6 +353,14 @@ QString openFailureText(const QString& text)
     return text.startsWith(QLatin1String(kExtensionFailure))
                ? text.mid(qsizetype(qstrlen(kExtensionFailure)))
                : text;
+}
+
+int openWithoutInformationSchema(const QByteArray& path, int flags, sqlite3** handle)
+{
+    t_plainOpen = true;
+    const int rc = sqlite3_open_v2(path.constData(), handle, flags, nullptr);
+    t_plainOpen = false;
+    return rc;
 }
 
 void installInformationSchema()

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+struct sqlite3;
 
 namespace corvane::db {
 
@@ -18,5 +21,10 @@ void installInformationSchema();
 // The engine's reason for a failed open, without the words it wraps around
 // a failure of the layer above.
 QString openFailureText(const QString& text);
+
+// sqlite3_open_v2 without the layer above: for handles that read the engine's
+// own catalogue only, so that opening one costs no attach. The caller closes
+// the handle (also after a failure, as sqlite3_open_v2 asks).
+int openWithoutInformationSchema(const QByteArray& path, int flags, sqlite3** handle);
 
 } // namespace corvane::db
