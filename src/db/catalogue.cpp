@@ -93,19 +93,15 @@ std::shared_ptr<CatalogueSnapshot> Catalogue::current(int& rc)
     return snapshot;
 }
 
-const std::vector<CatalogueColumn>& Catalogue::columnsOf(CatalogueSnapshot& snapshot, int index)
+void Catalogue::readColumns(const QByteArray& object, std::vector<CatalogueColumn>& columns)
 {
-    CatalogueObject& object = snapshot.objects[size_t(index)];
-    if (object.columns) return *object.columns;
-    object.columns.emplace();
     int rc = SQLITE_OK;
     Statement stmt(m_db,
                    "SELECT name, type, \"notnull\", dflt_value, pk "
                    "FROM pragma_table_info(?1, 'main')",
                    rc);
-    if (rc != SQLITE_OK) return *object.columns;
-    sqlite3_bind_text(stmt.handle, 1, object.name.constData(), int(object.name.size()),
-                      SQLITE_STATIC);
+    if (rc != SQLITE_OK) return;
+    sqlite3_bind_text(stmt.handle, 1, object.constData(), int(object.size()), SQLITE_STATIC);
     int ordinal = 0;
     while (sqlite3_step(stmt.handle) == SQLITE_ROW) {
         CatalogueColumn column;
@@ -116,9 +112,8 @@ const std::vector<CatalogueColumn>& Catalogue::columnsOf(CatalogueSnapshot& snap
         column.nullable =
             sqlite3_column_int(stmt.handle, 2) == 0 && sqlite3_column_int(stmt.handle, 4) == 0;
         column.defaultValue = columnVariant(stmt.handle, 3);
-        object.columns->push_back(std::move(column));
+        columns.push_back(std::move(column));
     }
-    return *object.columns;
 }
 
 QList<int> Catalogue::lookup(const CatalogueSnapshot& snapshot, const char* utf8, int length)

@@ -8,7 +8,6 @@
 #include <QString>
 #include <QVariant>
 #include <memory>
-#include <optional>
 #include <vector>
 
 struct sqlite3;
@@ -29,8 +28,6 @@ struct CatalogueObject
     QByteArray name;
     bool isView = false;
     QByteArray definition;
-    // Read from the engine the first time someone asks for them.
-    std::optional<std::vector<CatalogueColumn>> columns;
 };
 
 // The tables and views of one connection's main schema, as seen at one schema version.
@@ -52,9 +49,10 @@ public:
     // The snapshot for the schema as it stands now; null with an SQLite error
     // code in rc when the engine could not be read.
     std::shared_ptr<CatalogueSnapshot> current(int& rc);
-    // The columns of one object of a snapshot, loaded on first use. A view that
-    // no longer compiles has none.
-    const std::vector<CatalogueColumn>& columnsOf(CatalogueSnapshot& snapshot, int index);
+    // Appends the columns of one object, read from the engine now: a snapshot
+    // keeps none, so that memory stays that of one query even at 10,000
+    // tables. A view that no longer compiles has none.
+    void readColumns(const QByteArray& object, std::vector<CatalogueColumn>& columns);
     // Indices of the objects whose name equals the given one under the name collation.
     static QList<int> lookup(const CatalogueSnapshot& snapshot, const char* utf8, int length);
 

@@ -64,6 +64,7 @@ struct Cursor : sqlite3_vtab_cursor
 {
     std::shared_ptr<CatalogueSnapshot> snapshot;
     std::vector<RowRef> rows;
+    std::vector<CatalogueColumn> columns; // COLUMNS: those of this query's objects
     size_t position = 0;
 };
 
@@ -148,14 +149,15 @@ bool wanted(View view, const CatalogueObject& object)
 
 void addRows(Table& table, Cursor& cursor, int index)
 {
-    CatalogueObject& object = cursor.snapshot->objects[size_t(index)];
+    const CatalogueObject& object = cursor.snapshot->objects[size_t(index)];
     if (!wanted(table.view, object)) return;
     if (table.view != View::Columns) {
         cursor.rows.push_back({index, -1});
         return;
     }
-    const auto& columns = table.catalogue->columnsOf(*cursor.snapshot, index);
-    for (size_t c = 0; c < columns.size(); ++c)
+    const size_t first = cursor.columns.size();
+    table.catalogue->readColumns(object.name, cursor.columns);
+    for (size_t c = first; c < cursor.columns.size(); ++c)
         cursor.rows.push_back({index, int(c)});
 }
 
@@ -166,6 +168,7 @@ int xFilter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite
     int rc = SQLITE_OK;
     cursor.snapshot = table.catalogue->current(rc);
     cursor.rows.clear();
+    cursor.columns.clear();
     cursor.position = 0;
     if (!cursor.snapshot) {
         table.zErrMsg = sqlite3_mprintf("%s", sqlite3_errstr(rc));
@@ -269,7 +272,7 @@ int xColumn(sqlite3_vtab_cursor* base, sqlite3_context* ctx, int field)
         else
             sqlite3_result_text(ctx, field == 4 ? "NONE" : "NO", -1, SQLITE_STATIC);
     } else {
-        columnOfColumns(ctx, (*object.columns)[size_t(row.column)], field);
+        columnOfColumns(ctx, cursor.columns[size_t(row.column)], field);
     }
     return SQLITE_OK;
 }
