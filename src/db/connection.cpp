@@ -8,6 +8,8 @@
 
 #include <QAtomicInteger>
 #include <QDir>
+#include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -210,6 +212,10 @@ void Connection::Open(const QString& connectionString, const QString&, const QSt
         Close();
         throwProviderError(openFailureText(providerText(error)));
     }
+    if (m_embedded)
+        m_file = QFileInfo(QDir(embeddedFolder(m_keys.dataSource))
+                               .absoluteFilePath(m_keys.database + QStringLiteral(".db")))
+                     .canonicalFilePath();
 }
 
 void Connection::Close()
@@ -220,6 +226,7 @@ void Connection::Close()
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_name);
     m_name.clear();
+    m_file.clear();
 }
 
 void Connection::Execute(const QString& sql)
@@ -279,6 +286,14 @@ void Connection::takeInOpenResult()
 {
     OpenResult* reader = std::exchange(m_openResult, nullptr);
     if (reader) reader->takeInRemainingRows();
+}
+
+sqlite3* Connection::embeddedHandle() const
+{
+    if (!m_embedded || State() != adStateOpen) return nullptr;
+    const QVariant handle = m_db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
 }
 
 QSqlDatabase Connection::database() const

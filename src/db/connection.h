@@ -9,6 +9,8 @@
 class QSqlQuery;
 class QSqlRecord;
 
+struct sqlite3;
+
 namespace corvane::db {
 
 inline constexpr int adStateClosed = 0;
@@ -97,6 +99,11 @@ public:
     void releaseOpenResult(const OpenResult* reader);
 
     bool isEmbedded() const { return m_embedded; }
+    // The embedded engine's file, canonical ("" for SQL Server or when closed).
+    const QString& embeddedFile() const { return m_file; }
+    // The engine's own handle of an open embedded connection, else null. Valid
+    // while this connection stays open.
+    sqlite3* embeddedHandle() const;
     const ConnectionSpec& keys() const { return m_keys; }
     // The Qt connection behind this one; valid while open. Statements go
     // through run(), which keeps to one open result.
@@ -112,6 +119,7 @@ private:
     QSqlDatabase m_db;
     ConnectionSpec m_keys;
     bool m_embedded = false;
+    QString m_file;
     int m_loginTimeout = kDefaultLoginTimeoutSeconds;
     OpenResult* m_openResult = nullptr;
     std::shared_ptr<const void> m_lifetime = std::make_shared<int>(0);

@@ -99,6 +99,9 @@ public:
     virtual int VersionMinor() const = 0;
     // CreateObject("SQLDMO.SqlServer"); throws when the component is missing.
     virtual std::shared_ptr<SqlServer> createServer() = 0;
+    // The end of a schema update run: what the servers kept open for the run
+    // (database files of the embedded engine) is let go.
+    virtual void releaseFiles() {}
 };
 
 // The program-wide Application object, created on first use through
@@ -106,7 +109,10 @@ public:
 // Throws when it cannot be created.
 Application& application(GlobalState& g);
 
-// Our own component.
+// Our own component, reading every embedded database through handles of its own.
 std::shared_ptr<Application> createDefaultApplication();
+// Our own component. On the embedded engine it reads a database through the
+// program's open connection to that file, when g holds one.
+std::shared_ptr<Application> createDefaultApplication(GlobalState& g);
 
 } // namespace corvane::schema
