@@ -7,6 +7,7 @@
 #include "dbversion/dbversion.h"
 #include "embeddedrebuild.h"
 #include "objectscript.h"
+#include "runtransaction.h"
 #include "scripting.h"
 #include "seed/seed.h"
 #include "sqldmo.h"
@@ -16,6 +17,7 @@
 
 #include <QHash>
 #include <QList>
+#include <memory>
 #include <utility>
 
 namespace corvane {
@@ -37,6 +39,8 @@ public:
     void prepare();
     void walkRows();
     void complete();
+    // After a failure: what the walk executed so far stays created.
+    void keepWhatWasDone();
 
     // Shown by the error handler: the script most recently obtained.
     const QString& lastScript() const { return m_lastScript; }
@@ -62,6 +66,7 @@ private:
     // View rows whose view could not be created yet, in grid order.
     QStringList m_viewsLeft;
     int m_viewsCreated = 0; // since the last pass began
+    std::unique_ptr<schema::RunTransaction> m_transaction;
 };
 
 bool UpdateRun::libraryPresent()
@@ -110,12 +115,15 @@ void UpdateRun::walkRows()
     for (int r = 1; r <= lastRow; ++r)
         m_rowsByObject[trimSpaces(m_grid.TextMatrix(r, 0)).toUpper()].append(r);
 
+    m_transaction = std::make_unique<schema::RunTransaction>(g().LocalConnection.get());
     for (int r = 1; r <= lastRow; ++r) {
+        m_transaction->checkpoint();
         m_ctx.form.PB1.setValue(r);
         yield();
         processRow(r);
     }
     retryViews();
+    m_transaction->commit();
 }
 
 // A view may use a view listed after it: the views left are tried again
@@ -129,6 +137,18 @@ void UpdateRun::retryViews()
             yield();
             createView(view);
         }
+    }
+}
+
+void UpdateRun::keepWhatWasDone()
+{
+    if (!m_transaction) return;
+    try {
+        m_transaction->commit();
+    } catch (const Error& e) {
+        m_ctx.log.record(QStringLiteral("Cmd_Click: commit after the failure failed: %1 -- %2")
+                             .arg(e.number())
+                             .arg(e.description()));
     }
 }
 
@@ -255,8 +275,23 @@ void UpdateRun::complete()
 
 } // namespace
 
+namespace {
+
+// The database files the component kept open for the run are let go with it.
+struct ReleaseComponentFiles
+{
+    GlobalState& g;
+    ~ReleaseComponentFiles()
+    {
+        if (g.SqlDmoApplication) g.SqlDmoApplication->releaseFiles();
+    }
+};
+
+} // namespace
+
 void Cmd_Click(Context& ctx)
 {
+    const ReleaseComponentFiles release{ctx.g};
     UpdateRun run(ctx);
     if (!run.libraryPresent()) {
         schema::takeLibraryMissingPath(ctx);
@@ -272,6 +307,7 @@ void Cmd_Click(Context& ctx)
         run.walkRows();
         run.complete();
     } catch (const Error& e) {
+        run.keepWhatWasDone();
         ctx.port.messageBox(updatetext::ErrorPrefix + QString::number(e.number()) +
                                 QStringLiteral(" -- ") + e.description(),
                             updatetext::ErrorTitle, style::Critical);
