@@ -1,0 +1,146 @@
+// How the schema component reads embedded database files: through the
+// program's own connection when it has one open on the file (so that it sees
+// what the update run has just created, before the run commits), through a
+// handle of its own without INFORMATION_SCHEMA otherwise, and always the file
+// as it is now.
+
+#include "base/error.h"
+#include "db/connection.h"
+#include "db/informationschema.h"
+#include "schema/runtransaction.h"
+#include "schema/sqldmo.h"
+#include "state/globals.h"
+#include "support/world.h"
+
+#include <QFile>
+#include <QtTest>
+#include <sqlite3.h>
+
+using namespace corvane;
+using namespace corvane::schema;
+
+namespace {
+
+std::shared_ptr<Database> database(Application& app, const QString& folder, const QString& name)
+{
+    auto server = app.createServer();
+    server->Connect(QStringLiteral("sqlite:") + folder, QStringLiteral("sa"), QString());
+    return server->Databases(name);
+}
+
+QStringList columnNames(Database& db, const QString& table)
+{
+    QStringList names;
+    for (const Column& c : db.Tables(table)->Columns())
+        names << c.Name;
+    return names;
+}
+
+} // namespace
+
+class TestEmbeddedFiles : public QObject
+{
+    Q_OBJECT
+private slots:
+    void seesWhatTheRunCreatedBeforeItCommits_data();
+    void seesWhatTheRunCreatedBeforeItCommits();
+    void aReplacedFileIsReadAnew();
+    void ownHandlesCarryNoInformationSchema();
+    void objectsBeforeAFailureStayCreated();
+};
+
+void TestEmbeddedFiles::seesWhatTheRunCreatedBeforeItCommits_data()
+{
+    QTest::addColumn<QString>("asked");
+    QTest::newRow("as created") << "Nuova";
+    QTest::newRow("other letter case, trailing blanks") << "NUOVA  ";
+}
+
+void TestEmbeddedFiles::seesWhatTheRunCreatedBeforeItCommits()
+{
+    QFETCH(QString, asked);
+    test::World w;
+    w.local("CREATE TABLE Vecchia (a int);");
+    w.reference("CREATE TABLE Vecchia (a int);");
+    w.connect();
+    Application& app = application(w.g);
+    // Read once before: the component's names of the file are then cached.
+    QCOMPARE(columnNames(*database(app, w.path(), test::kLocalDatabase), "Vecchia"),
+             QStringList{"a"});
+
+    RunTransaction transaction(w.g.LocalConnection.get());
+    w.g.LocalConnection->Execute(QStringLiteral("CREATE TABLE Nuova (x int, y text)"));
+    QCOMPARE(columnNames(*database(app, w.path(), test::kLocalDatabase), asked),
+             (QStringList{"x", "y"}));
+    // Another reader does not see it until the run commits.
+    QCOMPARE(w.localRows("SELECT name FROM sqlite_schema WHERE name = 'Nuova'"), QStringList());
+    transaction.commit();
+    QCOMPARE(w.localRows("SELECT name FROM sqlite_schema WHERE name = 'Nuova'"),
+             QStringList{"Nuova"});
+}
+
+void TestEmbeddedFiles::aReplacedFileIsReadAnew()
+{
+    test::TestFolder folder;
+    folder.reference("CREATE TABLE Prima (a int);");
+    folder.run(QStringLiteral("Nuovo"), QStringLiteral("CREATE TABLE Seconda (b int);"));
+    // No program connection: the component reads through a handle of its own.
+    const std::shared_ptr<Application> app = createDefaultApplication();
+    QCOMPARE(columnNames(*database(*app, folder.path(), test::kReferenceDatabase), "Prima"),
+             QStringList{"a"});
+
+    const QString file = folder.file(test::kReferenceDatabase + QStringLiteral(".db"));
+    QVERIFY(QFile::remove(file));
+    QVERIFY(QFile::rename(folder.file(QStringLiteral("Nuovo.db")), file));
+    auto db = database(*app, folder.path(), test::kReferenceDatabase);
+    QCOMPARE(columnNames(*db, "Seconda"), QStringList{"b"});
+    QVERIFY_THROWS_EXCEPTION(Error, db->Tables(QStringLiteral("Prima")));
+
+    // The end of a run lets the handle go; the next read opens the file again.
+    app->releaseFiles();
+    QCOMPARE(columnNames(*database(*app, folder.path(), test::kReferenceDatabase), "Seconda"),
+             QStringList{"b"});
+}
+
+void TestEmbeddedFiles::ownHandlesCarryNoInformationSchema()
+{
+    test::TestFolder folder;
+    folder.reference("CREATE TABLE Prima (a int);");
+    db::installInformationSchema();
+    const QByteArray path = folder.file(test::kReferenceDatabase + QStringLiteral(".db")).toUtf8();
+    const char* query = "SELECT count(*) FROM INFORMATION_SCHEMA.TABLES";
+    sqlite3* plain = nullptr;
+    QCOMPARE(db::openWithoutInformationSchema(path, SQLITE_OPEN_READONLY, &plain), SQLITE_OK);
+    QVERIFY(sqlite3_exec(plain, query, nullptr, nullptr, nullptr) != SQLITE_OK);
+    QVERIFY(QByteArray(sqlite3_errmsg(plain)).contains("no such table"));
+    sqlite3_close(plain);
+    // Every other handle of the process still carries it.
+    sqlite3* layered = nullptr;
+    QCOMPARE(sqlite3_open_v2(path, &layered, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(layered, query, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(layered);
+}
+
+void TestEmbeddedFiles::objectsBeforeAFailureStayCreated()
+{
+    test::World w;
+    w.local("CREATE TABLE Doppia (a int);");
+    w.connect();
+    try {
+        RunTransaction transaction(w.g.LocalConnection.get());
+        w.g.LocalConnection->Execute(QStringLiteral("CREATE TABLE Prima (a int)"));
+        try {
+            w.g.LocalConnection->Execute(QStringLiteral("CREATE TABLE Doppia (a int)"));
+            QFAIL("the second CREATE TABLE should fail");
+        } catch (const Error&) {
+            transaction.commit(); // as the run does before it shows the error
+        }
+    } catch (const Error& e) {
+        QFAIL(qPrintable(e.description()));
+    }
+    QCOMPARE(w.localRows("SELECT name FROM sqlite_schema ORDER BY name"),
+             (QStringList{"Doppia", "Prima"}));
+}
+
+QTEST_GUILESS_MAIN(TestEmbeddedFiles)
+#include "test_embeddedfiles.moc"
