@@ -43,6 +43,19 @@ QString text(sqlite3_stmt* stmt, int column)
                              sqlite3_column_bytes(stmt, column));
 }
 
+// In TABLE_NAME order, which the server's collation sets.
+void sortByKey(QStringList& names)
+{
+    std::vector<std::pair<QString, QString>> keyed;
+    keyed.reserve(size_t(names.size()));
+    for (const QString& name : names)
+        keyed.push_back({folded(name), name});
+    std::sort(keyed.begin(), keyed.end());
+    names.clear();
+    for (const auto& [key, name] : keyed)
+        names << name;
+}
+
 struct Schema
 {
     QStringList tables, views;
@@ -65,9 +78,8 @@ Schema readSchema(sqlite3* db)
         (view ? schema.viewKeys : schema.tableKeys).insert(folded(name));
     }
     sqlite3_finalize(stmt);
-    const auto byKey = [](const QString& a, const QString& b) { return folded(a) < folded(b); };
-    std::sort(schema.tables.begin(), schema.tables.end(), byKey);
-    std::sort(schema.views.begin(), schema.views.end(), byKey);
+    sortByKey(schema.tables);
+    sortByKey(schema.views);
     return schema;
 }
 
@@ -100,7 +112,7 @@ void LeanComparison::run()
     m_rows.clear();
     const Schema reference = readSchema(m_reference);
     const Schema local = readSchema(m_local);
-    const char* tableInfo = "SELECT name FROM pragma_table_info(?1) ORDER BY cid";
+    const char* tableInfo = "SELECT name FROM pragma_table_info(?1)";
     sqlite3_stmt* referenceInfo = nullptr;
     sqlite3_stmt* localInfo = nullptr;
     sqlite3_prepare_v2(m_reference, tableInfo, -1, &referenceInfo, nullptr);

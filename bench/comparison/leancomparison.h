@@ -30,6 +30,7 @@ public:
     // Builds the rows the program writes into FlexDb (row 0 left out).
     void run();
     const QList<GridRow>& rows() const { return m_rows; }
+    void clear() { m_rows = {}; }
 
 private:
     sqlite3* m_reference = nullptr;
