@@ -282,8 +282,12 @@ int CreationGuard::authorize(int action, const char* first, const char* second,
 EmbeddedTransaction::EmbeddedTransaction(Connection& connection)
 {
     if (!connection.isEmbedded()) return;
+    // Inside a transaction of the caller's, this one is a savepoint: a failure
+    // undoes this part alone, and the caller decides when all of it is kept.
+    m_savepoint = !sqlite3_get_autocommit(handleOf(connection));
     // IMMEDIATE: the write lock is taken (or waited for) now, never halfway.
-    executeWhole(connection, QStringLiteral("BEGIN IMMEDIATE"));
+    executeWhole(connection, m_savepoint ? QStringLiteral("SAVEPOINT corvane_part")
+                                         : QStringLiteral("BEGIN IMMEDIATE"));
     m_connection = &connection;
 }
 
@@ -292,14 +296,19 @@ EmbeddedTransaction::~EmbeddedTransaction()
     if (!m_connection || m_connection->State() != adStateOpen) return;
     sqlite3* handle = handleOf(*m_connection);
     // Some failures end the transaction themselves; then there is nothing to undo.
-    if (!sqlite3_get_autocommit(handle))
+    if (sqlite3_get_autocommit(handle)) return;
+    if (m_savepoint)
+        sqlite3_exec(handle, "ROLLBACK TO corvane_part; RELEASE corvane_part", nullptr, nullptr,
+                     nullptr);
+    else
         sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 void EmbeddedTransaction::commit()
 {
     if (!m_connection) return;
-    executeWhole(*m_connection, QStringLiteral("COMMIT"));
+    executeWhole(*m_connection,
+                 m_savepoint ? QStringLiteral("RELEASE corvane_part") : QStringLiteral("COMMIT"));
     m_connection = nullptr;
 }
 

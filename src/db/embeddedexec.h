@@ -57,8 +57,9 @@ private:
 };
 
 // BEGIN IMMEDIATE on an embedded connection, rolled back when destroyed
-// without commit(). On a SQL Server connection it does nothing: statements
-// there keep running one by one, as they always have.
+// without commit(); inside a transaction already open, a savepoint of it,
+// rolled back to alone. On a SQL Server connection it does nothing:
+// statements there keep running one by one, as they always have.
 class EmbeddedTransaction
 {
 public:
@@ -72,6 +73,7 @@ public:
 
 private:
     Connection* m_connection = nullptr; // null: nothing to do
+    bool m_savepoint = false;
 };
 
 } // namespace corvane::db

@@ -150,6 +150,9 @@ sqlite3* EmbeddedFiles::handleFor(const QString& file)
         sqlite3_file_control(own->handle, "main", SQLITE_FCNTL_HAS_MOVED, &moved);
         if (!moved) return own->handle;
         own.reset();
+        // A new handle may take the old one's address, and the new file may
+        // be at the same schema version: nothing read of the old one stays.
+        m_catalogues.remove(file);
     }
     auto opened = std::make_shared<OwnHandle>();
     const int rc =

@@ -4,6 +4,7 @@
 #include "base/strings.h"
 #include "db/embeddedexec.h"
 #include "embeddedsql.h"
+#include "runtransaction.h"
 #include "state/context.h"
 #include "updaterun_batches.h"
 #include "updaterun_steps.h"
@@ -53,37 +54,66 @@ QString withTrimmedViewName(const QString& viewName, const QString& statement)
     return renamed.replace(view->begin, view->length, quoteEmbeddedName(viewName));
 }
 
-void runStatement(Context& ctx, db::Connection& c, const db::CreationGuard& guard,
-                  const QString& statement)
+// An object's failure, as the error box tells it, and the log: the statement
+// that failed, or a note.
+struct Failed
+{
+    Error error;
+    QString statement;
+    QString note;
+};
+
+void runStatement(db::Connection& c, const db::CreationGuard& guard, const QString& statement)
 {
     try {
         db::executeWhole(c, statement);
     } catch (const Error& e) {
         // The engine only says "not authorized": name what it refused.
-        const Error told =
+        throw Failed{
             guard.refusal().isEmpty()
                 ? e
-                : Error(e.number(), e.description() + QStringLiteral(": ") + guard.refusal());
-        logFailed(ctx, told, statement);
-        throw told;
+                : Error(e.number(), e.description() + QStringLiteral(": ") + guard.refusal()),
+            statement,
+            {}};
     }
 }
 
 // The engine keeps a view that names a missing object; SQL Server would not.
 // The probe is no statement of the update: its failure is a line of the log.
-void requireUsableView(Context& ctx, db::Connection& c, const QString& view)
+void requireUsableView(db::Connection& c, const QString& view)
 {
     const QString probe = QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(quoteEmbeddedName(view));
     try {
         db::executeWhole(c, probe);
     } catch (const Error& e) {
-        ctx.log.record(QStringLiteral("Cmd_Click: view %1 not kept, it does not work yet: %2")
-                           .arg(quoteEmbeddedName(view), e.description()));
-        throw;
+        throw Failed{e,
+                     {},
+                     QStringLiteral("Cmd_Click: view %1 not kept, it does not work yet: %2")
+                         .arg(quoteEmbeddedName(view), e.description())};
     }
 }
 
-int runEmbedded(Context& ctx, ObjectKind kind, const QString& objectName, const QString& script)
+// The object's statements, each refused unless it creates that object.
+QStringList runGuarded(Context& ctx, db::Connection& c, ObjectKind kind, const QString& objectName,
+                       const QStringList& statements)
+{
+    QStringList sent;
+    const db::CreationGuard guard(c,
+                                  kind == ObjectKind::Table ? db::CreationGuard::Kind::Table
+                                                            : db::CreationGuard::Kind::View,
+                                  objectName);
+    for (const QString& statement : statements) {
+        sent << (kind == ObjectKind::Table ? withFreeIndexName(ctx, c, objectName, statement)
+                                           : withTrimmedViewName(objectName, statement));
+        runStatement(c, guard, sent.constLast());
+    }
+    if (kind == ObjectKind::View && !guard.created().isEmpty())
+        requireUsableView(c, guard.created());
+    return sent;
+}
+
+int runEmbedded(Context& ctx, ObjectKind kind, const QString& objectName, const QString& script,
+                RunTransaction* run)
 {
     db::Connection& c = localConnection(ctx);
     QStringList statements;
@@ -95,34 +125,43 @@ int runEmbedded(Context& ctx, ObjectKind kind, const QString& objectName, const 
     }
     if (statements.isEmpty()) return 0;
 
-    db::EmbeddedTransaction transaction(c);
+    if (run) run->enter();
     QStringList sent;
-    {
-        const db::CreationGuard guard(c,
-                                      kind == ObjectKind::Table ? db::CreationGuard::Kind::Table
-                                                                : db::CreationGuard::Kind::View,
-                                      objectName);
-        for (const QString& statement : statements) {
-            sent << (kind == ObjectKind::Table ? withFreeIndexName(ctx, c, objectName, statement)
-                                               : withTrimmedViewName(objectName, statement));
-            runStatement(ctx, c, guard, sent.constLast());
-        }
-        if (kind == ObjectKind::View && !guard.created().isEmpty())
-            requireUsableView(ctx, c, guard.created());
+    try {
+        db::EmbeddedTransaction transaction(c);
+        sent = runGuarded(ctx, c, kind, objectName, statements);
+        transaction.commit();
+    } catch (const Failed& failed) {
+        // The objects before this one are kept, and logged, before its failure is.
+        if (run) run->commit();
+        if (failed.note.isEmpty())
+            logFailed(ctx, failed.error, failed.statement);
+        else
+            ctx.log.record(failed.note);
+        throw failed.error;
+    } catch (const Error&) {
+        if (run) run->commit();
+        throw;
     }
-    transaction.commit();
     // Logged once they are kept: a failure rolls every one of them back.
-    for (const QString& statement : sent)
-        logExecuted(ctx, statement);
+    const auto logAll = [&ctx, sent] {
+        for (const QString& statement : sent)
+            logExecuted(ctx, statement);
+    };
+    if (run)
+        run->whenKept(logAll);
+    else
+        logAll();
     return int(sent.size());
 }
 
 } // namespace
 
-int runObjectScript(Context& ctx, ObjectKind kind, const QString& objectName, const QString& script)
+int runObjectScript(Context& ctx, ObjectKind kind, const QString& objectName, const QString& script,
+                    RunTransaction* run)
 {
     if (localConnection(ctx).isEmbedded() && !ctx.g.PreviewMode)
-        return runEmbedded(ctx, kind, objectName, script);
+        return runEmbedded(ctx, kind, objectName, script, run);
     // SQL Server takes the batches one by one; a preview only lists them, in
     // the engine's own cut.
     const QStringList batches =

@@ -8,6 +8,8 @@ struct Context;
 
 namespace corvane::schema {
 
+class RunTransaction;
+
 enum class ObjectKind { Table, View };
 
 // Runs the script obtained for one reference object on LocalConnection by the
@@ -25,7 +27,10 @@ enum class ObjectKind { Table, View };
 // In a preview the statements are only listed. Returns how many were
 // executed (none in a preview, or for an empty script). Throws
 // corvane::Error; on the embedded engine nothing is left changed then.
-int runObjectScript(Context& ctx, ObjectKind kind, const QString& objectName,
-                    const QString& script);
+// Within a run's transaction the object is one savepoint of it: the
+// statements are logged once the run commits, and a failure commits the
+// objects before it first.
+int runObjectScript(Context& ctx, ObjectKind kind, const QString& objectName, const QString& script,
+                    RunTransaction* run = nullptr);
 
 } // namespace corvane::schema

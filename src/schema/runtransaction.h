@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <functional>
+#include <vector>
 
 struct sqlite3;
 
@@ -10,33 +12,37 @@ class Connection;
 
 namespace corvane::schema {
 
-// The update run's statements on the embedded engine, committed in stretches
-// of a quarter of a second rather than one by one: each commit waits for the
-// disk, and a commit per object was most of a run's time. A statement that
-// fails is undone alone, as in autocommit, and what ran before a failure is
-// committed before the failure is shown, so created objects stay created.
-// On a SQL Server connection it does nothing.
+// The objects the update run creates on the embedded engine, committed in
+// stretches of a quarter of a second rather than one by one: each commit
+// waits for the disk, and a commit per object was most of a run's time. Each
+// object is a savepoint inside the stretch, so a failed one is undone alone;
+// what ran before a failure is committed before the failure is shown. A run
+// killed mid-stretch loses that stretch whole, never part of an object.
+// On a SQL Server connection, or when nothing is executed, it does nothing.
 class RunTransaction
 {
 public:
-    explicit RunTransaction(db::Connection* local);
+    RunTransaction(db::Connection* local, bool executes);
     ~RunTransaction();
     RunTransaction(const RunTransaction&) = delete;
     RunTransaction& operator=(const RunTransaction&) = delete;
 
-    // Between two objects: commits when the stretch is over and goes on.
-    void checkpoint();
-    // Commits and ends. Throws when the engine cannot commit, or when it has
-    // rolled the stretch back itself (a full disk, an I/O error), so that no
-    // run reports success for objects it lost.
+    // Before an object: opens a stretch, or commits one that is over and
+    // opens the next.
+    void enter();
+    // Commits what is open. Throws when the engine cannot commit, or when it
+    // has rolled the stretch back itself (a full disk, an I/O error), so that
+    // no run reports success for objects it lost.
     void commit();
+    // Runs once what is open is committed (at once when nothing is): the log
+    // tells of statements only once they are kept.
+    void whenKept(std::function<void()> step);
 
 private:
-    void begin();
-
     sqlite3* m_handle = nullptr; // null: nothing to do
     bool m_open = false;
     QElapsedTimer m_stretch;
+    std::vector<std::function<void()>> m_whenKept;
 };
 
 } // namespace corvane::schema

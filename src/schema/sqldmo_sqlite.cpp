@@ -35,7 +35,7 @@ public:
         return script;
     }
 
-    QString Name() const override { return m_name; }
+    QString Name() const override { return m_object.name; }
 
     QList<Column> Columns() override
     {

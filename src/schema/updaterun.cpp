@@ -115,9 +115,9 @@ void UpdateRun::walkRows()
     for (int r = 1; r <= lastRow; ++r)
         m_rowsByObject[trimSpaces(m_grid.TextMatrix(r, 0)).toUpper()].append(r);
 
-    m_transaction = std::make_unique<schema::RunTransaction>(g().LocalConnection.get());
+    m_transaction =
+        std::make_unique<schema::RunTransaction>(g().LocalConnection.get(), !g().PreviewMode);
     for (int r = 1; r <= lastRow; ++r) {
-        m_transaction->checkpoint();
         m_ctx.form.PB1.setValue(r);
         yield();
         processRow(r);
@@ -176,9 +176,13 @@ void UpdateRun::createTable(const QString& objectName, int r)
     m_lastScript =
         ScriptReferenceTable(m_ctx, g().ReferenceServer, g().ReferenceUser, g().ReferencePassword,
                              g().ReferenceDatabase, objectName, m_script70Only);
-    if (schema::runObjectScript(m_ctx, schema::ObjectKind::Table, objectName, m_lastScript) > 0)
-        m_ctx.log.note(RunEvent::TableCreated,
-                       QStringLiteral("Cmd_Click: table %1 created").arg(objectName), objectName);
+    if (schema::runObjectScript(m_ctx, schema::ObjectKind::Table, objectName, m_lastScript,
+                                m_transaction.get()) > 0)
+        m_transaction->whenKept([this, objectName] {
+            m_ctx.log.note(RunEvent::TableCreated,
+                           QStringLiteral("Cmd_Click: table %1 created").arg(objectName),
+                           objectName);
+        });
     // Whatever the script did, the table's later rows are not this run's work any more.
     takeTableRowsOffList(objectName, r);
 }
@@ -191,6 +195,9 @@ void UpdateRun::addColumn(const QString& objectName, const QString& columnName)
                               g().LocalPassword, g().LocalDatabase, objectName, columnName);
     m_lastScript = addition.statement;
     if (m_lastScript.isEmpty()) return;
+    // A column is added on its own: a rebuild switches foreign keys off,
+    // which the engine allows outside a transaction only.
+    m_transaction->commit();
     // The statement is written for the local server's engine; the embedded
     // one may need its table rebuilt for what ALTER TABLE cannot do there.
     const bool added = addition.embedded && g().LocalConnection && g().LocalConnection->isEmbedded()
@@ -212,11 +219,12 @@ void UpdateRun::createView(const QString& objectName)
                                            g().ReferencePassword, g().ReferenceDatabase,
                                            objectName.mid(3), m_script70Only);
         if (schema::runObjectScript(m_ctx, schema::ObjectKind::View, objectName.mid(3),
-                                    m_lastScript) > 0) {
+                                    m_lastScript, m_transaction.get()) > 0) {
             ++m_viewsCreated;
-            m_ctx.log.note(RunEvent::ViewCreated,
-                           QStringLiteral("Cmd_Click: view %1 created").arg(objectName.mid(3)),
-                           objectName.mid(3));
+            m_transaction->whenKept([this, view = objectName.mid(3)] {
+                m_ctx.log.note(RunEvent::ViewCreated,
+                               QStringLiteral("Cmd_Click: view %1 created").arg(view), view);
+            });
         }
     } catch (const Error& e) {
         m_ctx.log.record(QStringLiteral("Cmd_Click: view %1 left for later: %2 -- %3")

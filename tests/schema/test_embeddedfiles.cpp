@@ -68,7 +68,8 @@ void TestEmbeddedFiles::seesWhatTheRunCreatedBeforeItCommits()
     QCOMPARE(columnNames(*database(app, w.path(), test::kLocalDatabase), "Vecchia"),
              QStringList{"a"});
 
-    RunTransaction transaction(w.g.LocalConnection.get());
+    RunTransaction transaction(w.g.LocalConnection.get(), true);
+    transaction.enter();
     w.g.LocalConnection->Execute(QStringLiteral("CREATE TABLE Nuova (x int, y text)"));
     QCOMPARE(columnNames(*database(app, w.path(), test::kLocalDatabase), asked),
              (QStringList{"x", "y"}));
@@ -125,9 +126,11 @@ void TestEmbeddedFiles::objectsBeforeAFailureStayCreated()
 {
     test::World w;
     w.local("CREATE TABLE Doppia (a int);");
+    w.reference("CREATE TABLE Doppia (a int);");
     w.connect();
     try {
-        RunTransaction transaction(w.g.LocalConnection.get());
+        RunTransaction transaction(w.g.LocalConnection.get(), true);
+        transaction.enter();
         w.g.LocalConnection->Execute(QStringLiteral("CREATE TABLE Prima (a int)"));
         try {
             w.g.LocalConnection->Execute(QStringLiteral("CREATE TABLE Doppia (a int)"));

@@ -134,6 +134,81 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Error,
                                  local.Execute("INSERT INTO Figli (ID, IDPadre) VALUES (11, 9)"));
     }
+    // Objects share a transaction of the run, each a savepoint of it: a
+    // failing object is undone alone, those before it are kept, and the log
+    // tells of each object's statements before the failure that follows.
+    void failingObjectIsUndoneAloneInTheRun_data()
+    {
+        QTest::addColumn<QString>("second"); // script of the second object
+        QTest::addColumn<bool>("secondIsView");
+        QTest::addColumn<QStringList>("objects");  // local objects after the run
+        QTest::addColumn<QStringList>("executed"); // as the log tells them
+        QTest::addColumn<bool>("stops");           // an error box ends the run
+
+        const QStringList first{"CREATE TABLE Prima (x int)",
+                                "\r\nCREATE INDEX IX_Prima ON Prima (x)"};
+        QTest::newRow("table failing after its own CREATE")
+            << "CREATE TABLE Seconda (y int)" + kSep + "CREATE INDEX IX_S ON Manca (y)" + kSep
+            << false << QStringList{"table Prima", "table Soggetti"} << first << true;
+        QTest::newRow("table failing at once")
+            << "CREATE TABLE Seconda (y int, y int)" + kSep << false
+            << QStringList{"table Prima", "table Soggetti"} << first << true;
+        QTest::newRow("view naming what is missing")
+            << "CREATE VIEW Seconda AS SELECT * FROM Manca" + kSep << true
+            << QStringList{"table Prima", "table Soggetti", "table Terza"}
+            << first + QStringList{"CREATE TABLE Terza (z int)"} << false;
+        QTest::newRow("all created")
+            << "CREATE VIEW Seconda AS SELECT x FROM Prima" + kSep << true
+            << QStringList{"table Prima", "table Soggetti", "table Terza", "view Seconda"}
+            << first + QStringList{"CREATE VIEW Seconda AS SELECT x FROM Prima",
+                                   "CREATE TABLE Terza (z int)"}
+            << false;
+    }
+    void failingObjectIsUndoneAloneInTheRun()
+    {
+        QFETCH(QString, second);
+        QFETCH(bool, secondIsView);
+        QFETCH(QStringList, objects);
+        QFETCH(QStringList, executed);
+        QFETCH(bool, stops);
+        SchemaWorld w(QString(), kCustomer);
+        auto fake = w.useFakeComponent();
+        fake->catalog->tables.insert("Prima",
+                                     test::scriptedTable("CREATE TABLE Prima (x int)" + kSep +
+                                                         "CREATE INDEX IX_Prima ON Prima "
+                                                         "(x)" +
+                                                         kSep));
+        if (secondIsView)
+            fake->catalog->views.insert("Seconda", second);
+        else
+            fake->catalog->tables.insert("Seconda", test::scriptedTable(second));
+        fake->catalog->tables.insert("Terza",
+                                     test::scriptedTable("CREATE TABLE Terza (z int)" + kSep));
+        w.setGrid({{"Prima", "", true},
+                   {secondIsView ? "(V)Seconda" : "Seconda", "", true},
+                   {"Terza", "", true}});
+        if (stops) {
+            w.port.expectBoxStartingWith("ERRORE !!\r\n\r\n");
+            w.port.expectBox(second);
+        } else {
+            w.expectVersionCheckBox();
+            w.port.expectBox(kSuccess);
+        }
+        Cmd_Click(w.ctx);
+        QVERIFY2(w.port.allBoxesAsExpected(), qPrintable(w.port.explain()));
+        QCOMPARE(w.localObjects(), objects);
+        QCOMPARE(w.log.executed(), executed);
+        // Nothing of the failed object is told as executed, and its failure
+        // comes after what was kept before it.
+        const auto lineWith = [&w](const QString& part) {
+            for (qsizetype i = 0; i < w.log.lines.size(); ++i)
+                if (w.log.lines[i].contains(part)) return i;
+            return qsizetype(-1);
+        };
+        const qsizetype failure = lineWith("Cmd_Click: failed");
+        QCOMPARE(failure >= 0, stops);
+        if (stops) QVERIFY(lineWith("CREATE INDEX IX_Prima") < failure);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestObjectScript)
