@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <sqlite3.h>
+#include <utility>
 
 namespace corvane::db {
 
@@ -28,12 +29,6 @@ QByteArray columnBytes(sqlite3_stmt* stmt, int column)
     return QByteArray(text, sqlite3_column_bytes(stmt, column));
 }
 
-QVariant columnVariant(sqlite3_stmt* stmt, int column)
-{
-    if (sqlite3_column_type(stmt, column) == SQLITE_NULL) return {};
-    return QString::fromUtf8(columnBytes(stmt, column));
-}
-
 } // namespace
 
 Catalogue::Catalogue(sqlite3* db) : m_db(db)
@@ -44,15 +39,34 @@ Catalogue::Catalogue(sqlite3* db) : m_db(db)
         m_catalogName = QFileInfo(QString::fromUtf8(file)).completeBaseName().toUtf8();
 }
 
+Catalogue::~Catalogue()
+{
+    releaseStatements();
+}
+
+void Catalogue::releaseStatements()
+{
+    sqlite3_finalize(m_versionStatement);
+    sqlite3_finalize(m_columnsStatement);
+    m_versionStatement = nullptr;
+    m_columnsStatement = nullptr;
+}
+
+// Asked before every query: prepared once, it costs a step, not a parse.
 int Catalogue::readSchemaVersion(int& version) const
 {
     int rc = SQLITE_OK;
-    Statement stmt(m_db, "PRAGMA main.schema_version", rc);
-    if (rc != SQLITE_OK) return rc;
-    rc = sqlite3_step(stmt.handle);
-    if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? SQLITE_ERROR : rc;
-    version = sqlite3_column_int(stmt.handle, 0);
-    return SQLITE_OK;
+    if (!m_versionStatement) {
+        rc = sqlite3_prepare_v3(m_db, "PRAGMA main.schema_version", -1, SQLITE_PREPARE_PERSISTENT,
+                                &m_versionStatement, nullptr);
+        if (rc != SQLITE_OK) return rc;
+    }
+    rc = sqlite3_step(m_versionStatement);
+    if (rc == SQLITE_ROW) version = sqlite3_column_int(m_versionStatement, 0);
+    // Reset at once: a statement left stepped would hold the file's read lock.
+    const int resetRc = sqlite3_reset(m_versionStatement);
+    if (rc == SQLITE_ROW) return SQLITE_OK;
+    return rc == SQLITE_DONE ? SQLITE_ERROR : resetRc != SQLITE_OK ? resetRc : rc;
 }
 
 int Catalogue::readObjects(CatalogueSnapshot& snapshot) const
@@ -93,27 +107,29 @@ std::shared_ptr<CatalogueSnapshot> Catalogue::current(int& rc)
     return snapshot;
 }
 
-void Catalogue::readColumns(const QByteArray& object, std::vector<CatalogueColumn>& columns)
+sqlite3_stmt* Catalogue::takeColumnsStatement()
 {
-    int rc = SQLITE_OK;
-    Statement stmt(m_db,
-                   "SELECT name, type, \"notnull\", dflt_value, pk "
-                   "FROM pragma_table_info(?1, 'main')",
-                   rc);
-    if (rc != SQLITE_OK) return;
-    sqlite3_bind_text(stmt.handle, 1, object.constData(), int(object.size()), SQLITE_STATIC);
-    int ordinal = 0;
-    while (sqlite3_step(stmt.handle) == SQLITE_ROW) {
-        CatalogueColumn column;
-        column.name = columnBytes(stmt.handle, 0);
-        column.ordinal = ++ordinal;
-        column.type = parseColumnType(QString::fromUtf8(columnBytes(stmt.handle, 1)));
-        // A primary key column is NOT NULL on the server whatever the engine allows.
-        column.nullable =
-            sqlite3_column_int(stmt.handle, 2) == 0 && sqlite3_column_int(stmt.handle, 4) == 0;
-        column.defaultValue = columnVariant(stmt.handle, 3);
-        columns.push_back(std::move(column));
+    sqlite3_stmt* columns = std::exchange(m_columnsStatement, nullptr);
+    if (!columns &&
+        sqlite3_prepare_v3(m_db,
+                           "SELECT name, type, \"notnull\", dflt_value, pk "
+                           "FROM pragma_table_info(?1, 'main')",
+                           -1, SQLITE_PREPARE_PERSISTENT, &columns, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(columns);
+        return nullptr;
     }
+    return columns;
+}
+
+void Catalogue::giveBack(sqlite3_stmt* columns)
+{
+    if (!columns) return;
+    sqlite3_reset(columns);
+    sqlite3_clear_bindings(columns);
+    if (m_columnsStatement)
+        sqlite3_finalize(columns);
+    else
+        m_columnsStatement = columns;
 }
 
 QList<int> Catalogue::lookup(const CatalogueSnapshot& snapshot, const char* utf8, int length)

@@ -1,27 +1,16 @@
 #pragma once
 
-#include "columntype.h"
-
 #include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QString>
-#include <QVariant>
 #include <memory>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace corvane::db {
-
-struct CatalogueColumn
-{
-    QByteArray name;
-    int ordinal = 0;
-    QVariant defaultValue;
-    bool nullable = true;
-    ColumnType type;
-};
 
 struct CatalogueObject
 {
@@ -45,14 +34,22 @@ class Catalogue
 {
 public:
     explicit Catalogue(sqlite3* db);
+    ~Catalogue();
+    Catalogue(const Catalogue&) = delete;
+    Catalogue& operator=(const Catalogue&) = delete;
 
     // The snapshot for the schema as it stands now; null with an SQLite error
     // code in rc when the engine could not be read.
     std::shared_ptr<CatalogueSnapshot> current(int& rc);
-    // Appends the columns of one object, read from the engine now: a snapshot
-    // keeps none, so that memory stays that of one query even at 10,000
-    // tables. A view that no longer compiles has none.
-    void readColumns(const QByteArray& object, std::vector<CatalogueColumn>& columns);
+    // A statement giving the columns of the object bound to ?1 (name, type,
+    // notnull, dflt_value, pk), read from the engine as a query steps it: a
+    // snapshot keeps none, so that memory stays that of one row even at
+    // 10,000 tables. Null when the engine refuses it. Hand it back when done.
+    sqlite3_stmt* takeColumnsStatement();
+    void giveBack(sqlite3_stmt* columns);
+    // Finalizes the statements it keeps between queries: the engine closes a
+    // connection only without them.
+    void releaseStatements();
     // Indices of the objects whose name equals the given one under the name collation.
     static QList<int> lookup(const CatalogueSnapshot& snapshot, const char* utf8, int length);
 
@@ -63,6 +60,9 @@ private:
     int readObjects(CatalogueSnapshot& snapshot) const;
 
     sqlite3* m_db;
+    // Kept prepared between queries, each used by one query at a time.
+    mutable sqlite3_stmt* m_versionStatement = nullptr;
+    sqlite3_stmt* m_columnsStatement = nullptr;
     QByteArray m_catalogName;
     std::shared_ptr<CatalogueSnapshot> m_snapshot;
 };

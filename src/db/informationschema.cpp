@@ -1,11 +1,13 @@
 #include "informationschema.h"
 
 #include "catalogue.h"
+#include "columntype.h"
 #include "namecollation.h"
 
 #include <cstring>
 #include <mutex>
 #include <sqlite3.h>
+#include <utility>
 
 namespace corvane::db {
 
@@ -53,19 +55,24 @@ struct Table : sqlite3_vtab
     Catalogue* catalogue = nullptr;
 };
 
-// One row of a result: an object, and for COLUMNS one of its columns.
-struct RowRef
-{
-    int object;
-    int column;
-};
-
 struct Cursor : sqlite3_vtab_cursor
 {
     std::shared_ptr<CatalogueSnapshot> snapshot;
-    std::vector<RowRef> rows;
-    std::vector<CatalogueColumn> columns; // COLUMNS: those of this query's objects
-    size_t position = 0;
+    std::vector<int> objects; // indices into the snapshot, in the order of the rows
+    size_t position = 0;      // into objects
+    // COLUMNS: the columns of objects[position], read from the engine as the
+    // query steps, never more than one row at a time.
+    Catalogue* catalogue = nullptr;
+    sqlite3_stmt* columns = nullptr;
+    int ordinal = 0;
+    sqlite3_int64 rowid = 0;
+    bool typeRead = false;
+    ColumnType type; // of the current column, once a query asks for it
+
+    void giveBackColumns()
+    {
+        if (catalogue) catalogue->giveBack(std::exchange(columns, nullptr));
+    }
 };
 
 Table& tableOf(sqlite3_vtab* vtab)
@@ -100,8 +107,11 @@ int xConnect(sqlite3* db, void* clientData, int argc, const char* const* argv, s
     return SQLITE_OK;
 }
 
+// The engine disconnects every table before it closes the connection, and
+// closes it only when no statement is left: the catalogue lets its own go.
 int xDisconnect(sqlite3_vtab* vtab)
 {
+    tableOf(vtab).catalogue->releaseStatements();
     delete &tableOf(vtab);
     return SQLITE_OK;
 }
@@ -138,6 +148,7 @@ int xOpen(sqlite3_vtab*, sqlite3_vtab_cursor** out)
 
 int xClose(sqlite3_vtab_cursor* cursor)
 {
+    cursorOf(cursor).giveBackColumns();
     delete &cursorOf(cursor);
     return SQLITE_OK;
 }
@@ -147,18 +158,25 @@ bool wanted(View view, const CatalogueObject& object)
     return view != View::Views || object.isView;
 }
 
-void addRows(Table& table, Cursor& cursor, int index)
+// COLUMNS: from the current object's next column on, to the first object
+// that has one. A view that no longer compiles has none.
+void nextColumn(Cursor& cursor)
 {
-    const CatalogueObject& object = cursor.snapshot->objects[size_t(index)];
-    if (!wanted(table.view, object)) return;
-    if (table.view != View::Columns) {
-        cursor.rows.push_back({index, -1});
-        return;
+    cursor.typeRead = false;
+    while (cursor.position < cursor.objects.size()) {
+        if (cursor.ordinal == 0) {
+            const QByteArray& name =
+                cursor.snapshot->objects[size_t(cursor.objects[cursor.position])].name;
+            sqlite3_bind_text(cursor.columns, 1, name.constData(), int(name.size()), SQLITE_STATIC);
+        }
+        if (sqlite3_step(cursor.columns) == SQLITE_ROW) {
+            ++cursor.ordinal;
+            return;
+        }
+        sqlite3_reset(cursor.columns);
+        cursor.ordinal = 0;
+        ++cursor.position;
     }
-    const size_t first = cursor.columns.size();
-    table.catalogue->readColumns(object.name, cursor.columns);
-    for (size_t c = first; c < cursor.columns.size(); ++c)
-        cursor.rows.push_back({index, int(c)});
 }
 
 int xFilter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite3_value** argv)
@@ -166,10 +184,12 @@ int xFilter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite
     Cursor& cursor = cursorOf(base);
     Table& table = tableOf(base->pVtab);
     int rc = SQLITE_OK;
+    cursor.giveBackColumns();
     cursor.snapshot = table.catalogue->current(rc);
-    cursor.rows.clear();
-    cursor.columns.clear();
+    cursor.objects.clear();
     cursor.position = 0;
+    cursor.ordinal = 0;
+    cursor.rowid = 0;
     if (!cursor.snapshot) {
         table.zErrMsg = sqlite3_mprintf("%s", sqlite3_errstr(rc));
         return rc;
@@ -178,23 +198,37 @@ int xFilter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite
         if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return SQLITE_OK;
         const auto* name = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
         for (int index : Catalogue::lookup(*cursor.snapshot, name, sqlite3_value_bytes(argv[0])))
-            addRows(table, cursor, index);
+            if (wanted(table.view, cursor.snapshot->objects[size_t(index)]))
+                cursor.objects.push_back(index);
+    } else {
+        for (size_t i = 0; i < cursor.snapshot->objects.size(); ++i)
+            if (wanted(table.view, cursor.snapshot->objects[i])) cursor.objects.push_back(int(i));
+    }
+    if (table.view != View::Columns || cursor.objects.empty()) return SQLITE_OK;
+    cursor.catalogue = table.catalogue;
+    cursor.columns = table.catalogue->takeColumnsStatement();
+    if (!cursor.columns) {
+        cursor.objects.clear();
         return SQLITE_OK;
     }
-    for (size_t i = 0; i < cursor.snapshot->objects.size(); ++i)
-        addRows(table, cursor, int(i));
+    nextColumn(cursor);
     return SQLITE_OK;
 }
 
-int xNext(sqlite3_vtab_cursor* cursor)
+int xNext(sqlite3_vtab_cursor* base)
 {
-    ++cursorOf(cursor).position;
+    Cursor& cursor = cursorOf(base);
+    ++cursor.rowid;
+    if (tableOf(base->pVtab).view == View::Columns)
+        nextColumn(cursor);
+    else
+        ++cursor.position;
     return SQLITE_OK;
 }
 
 int xEof(sqlite3_vtab_cursor* cursor)
 {
-    return cursorOf(cursor).position >= cursorOf(cursor).rows.size();
+    return cursorOf(cursor).position >= cursorOf(cursor).objects.size();
 }
 
 void resultText(sqlite3_context* ctx, const QByteArray& text)
@@ -202,7 +236,7 @@ void resultText(sqlite3_context* ctx, const QByteArray& text)
     sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
 }
 
-void resultVariant(sqlite3_context* ctx, const QVariant& value)
+void resultNumber(sqlite3_context* ctx, const QVariant& value)
 {
     if (value.isNull())
         sqlite3_result_null(ctx);
@@ -212,32 +246,58 @@ void resultVariant(sqlite3_context* ctx, const QVariant& value)
         resultText(ctx, value.toString().toUtf8());
 }
 
-void columnOfColumns(sqlite3_context* ctx, const CatalogueColumn& column, int field)
+// The engine's text of one field of the current column, or NULL.
+void resultField(sqlite3_context* ctx, sqlite3_stmt* columns, int field)
 {
+    if (sqlite3_column_type(columns, field) == SQLITE_NULL)
+        sqlite3_result_null(ctx);
+    else
+        sqlite3_result_text(ctx, reinterpret_cast<const char*>(sqlite3_column_text(columns, field)),
+                            sqlite3_column_bytes(columns, field), SQLITE_TRANSIENT);
+}
+
+const ColumnType& typeOf(Cursor& cursor)
+{
+    if (!cursor.typeRead) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(cursor.columns, 1));
+        cursor.type =
+            parseColumnType(QString::fromUtf8(text, sqlite3_column_bytes(cursor.columns, 1)));
+        cursor.typeRead = true;
+    }
+    return cursor.type;
+}
+
+void columnOfColumns(sqlite3_context* ctx, Cursor& cursor, int field)
+{
+    sqlite3_stmt* columns = cursor.columns;
     switch (field) {
     case 3:
-        resultText(ctx, column.name);
+        resultField(ctx, columns, 0);
         break;
     case 4:
-        sqlite3_result_int(ctx, column.ordinal);
+        sqlite3_result_int(ctx, cursor.ordinal);
         break;
     case 5:
-        resultVariant(ctx, column.defaultValue);
+        resultField(ctx, columns, 3);
         break;
-    case 6:
-        sqlite3_result_text(ctx, column.nullable ? "YES" : "NO", -1, SQLITE_STATIC);
+    case 6: {
+        // A primary key column is NOT NULL on the server whatever the engine allows.
+        const bool nullable =
+            sqlite3_column_int(columns, 2) == 0 && sqlite3_column_int(columns, 4) == 0;
+        sqlite3_result_text(ctx, nullable ? "YES" : "NO", -1, SQLITE_STATIC);
         break;
+    }
     case 7:
-        resultText(ctx, column.type.dataType.toUtf8());
+        resultText(ctx, typeOf(cursor).dataType.toUtf8());
         break;
     case 8:
-        resultVariant(ctx, column.type.maximumLength);
+        resultNumber(ctx, typeOf(cursor).maximumLength);
         break;
     case 9:
-        resultVariant(ctx, column.type.numericPrecision);
+        resultNumber(ctx, typeOf(cursor).numericPrecision);
         break;
     case 10:
-        resultVariant(ctx, column.type.numericScale);
+        resultNumber(ctx, typeOf(cursor).numericScale);
         break;
     default:
         sqlite3_result_null(ctx);
@@ -249,8 +309,8 @@ int xColumn(sqlite3_vtab_cursor* base, sqlite3_context* ctx, int field)
 {
     Cursor& cursor = cursorOf(base);
     Table& table = tableOf(base->pVtab);
-    const RowRef row = cursor.rows[cursor.position];
-    const CatalogueObject& object = cursor.snapshot->objects[size_t(row.object)];
+    const CatalogueObject& object =
+        cursor.snapshot->objects[size_t(cursor.objects[cursor.position])];
     switch (field) {
     case 0:
         resultText(ctx, table.catalogue->catalogName());
@@ -272,14 +332,14 @@ int xColumn(sqlite3_vtab_cursor* base, sqlite3_context* ctx, int field)
         else
             sqlite3_result_text(ctx, field == 4 ? "NONE" : "NO", -1, SQLITE_STATIC);
     } else {
-        columnOfColumns(ctx, cursor.columns[size_t(row.column)], field);
+        columnOfColumns(ctx, cursor, field);
     }
     return SQLITE_OK;
 }
 
 int xRowid(sqlite3_vtab_cursor* cursor, sqlite3_int64* rowid)
 {
-    *rowid = sqlite3_int64(cursorOf(cursor).position);
+    *rowid = cursorOf(cursor).rowid;
     return SQLITE_OK;
 }
 
