@@ -101,9 +101,9 @@ std::shared_ptr<CatalogueSnapshot> Catalogue::current(int& rc)
     snapshot->schemaVersion = version;
     rc = readObjects(*snapshot);
     if (rc != SQLITE_OK) return nullptr;
-    // Inside an open transaction the version may come back after a rollback with
-    // other contents: such a snapshot serves this query only.
-    if (sqlite3_get_autocommit(m_db)) m_snapshot = snapshot;
+    // Inside a transaction that writes, the version may come back after a
+    // rollback with other contents: such a snapshot serves this query only.
+    if (sqlite3_txn_state(m_db, "main") != SQLITE_TXN_WRITE) m_snapshot = snapshot;
     return snapshot;
 }
 

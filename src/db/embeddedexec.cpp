@@ -312,4 +312,28 @@ void EmbeddedTransaction::commit()
     m_connection = nullptr;
 }
 
+EmbeddedReadTransaction::EmbeddedReadTransaction(Connection* connection)
+{
+    if (!connection || !connection->isEmbedded() || connection->State() != adStateOpen) return;
+    sqlite3* handle = handleOf(*connection);
+    if (!sqlite3_get_autocommit(handle)) return;
+    if (sqlite3_exec(handle, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) return;
+    m_connection = connection;
+    m_lifetime = connection->lifetime();
+    m_handle = handle;
+}
+
+EmbeddedReadTransaction::~EmbeddedReadTransaction()
+{
+    // Reads only: whatever the engine answers, nothing is lost. A connection
+    // closed or reopened in between has ended it already.
+    if (!m_connection || m_lifetime.expired() || m_connection->State() != adStateOpen) return;
+    try {
+        if (handleOf(*m_connection) != m_handle || sqlite3_get_autocommit(m_handle)) return;
+    } catch (const Error&) {
+        return;
+    }
+    sqlite3_exec(m_handle, "COMMIT", nullptr, nullptr, nullptr);
+}
+
 } // namespace corvane::db

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <memory>
 
 struct sqlite3;
 
@@ -74,6 +75,24 @@ public:
 private:
     Connection* m_connection = nullptr; // null: nothing to do
     bool m_savepoint = false;
+};
+
+// A read transaction on an embedded connection for a run of many reads: the
+// file is locked and checked for changes once rather than per statement, and
+// every read sees the same state. Ended when destroyed; does nothing on a SQL
+// Server connection, on one already in a transaction, or on none.
+class EmbeddedReadTransaction
+{
+public:
+    explicit EmbeddedReadTransaction(Connection* connection);
+    ~EmbeddedReadTransaction();
+    EmbeddedReadTransaction(const EmbeddedReadTransaction&) = delete;
+    EmbeddedReadTransaction& operator=(const EmbeddedReadTransaction&) = delete;
+
+private:
+    Connection* m_connection = nullptr; // null: nothing to do
+    std::weak_ptr<const void> m_lifetime;
+    sqlite3* m_handle = nullptr;
 };
 
 } // namespace corvane::db

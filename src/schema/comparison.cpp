@@ -2,6 +2,7 @@
 
 #include "base/strings.h"
 #include "comparison_retry.h"
+#include "db/embeddedexec.h"
 #include "dbversion/dbversion.h"
 #include "ftpupdate/versioncheck.h"
 #include "state/context.h"
@@ -55,8 +56,13 @@ public:
     {
         try {
             if (!prepare()) return;
-            tablePass();
-            viewPass();
+            {
+                // Thousands of reads: each file locked and checked once for all of them.
+                const db::EmbeddedReadTransaction local(m_ctx.g.LocalConnection.get());
+                const db::EmbeddedReadTransaction reference(usableReference());
+                tablePass();
+                viewPass();
+            }
             verdictAndChecks();
             restoreWindow();
         } catch (const schema::RunAbandoned& abandoned) {
@@ -71,6 +77,15 @@ private:
     }
 
     bool prepare();
+    // Null when it cannot be used now: the first read will say why, and retry.
+    db::Connection* usableReference()
+    {
+        try {
+            return &m_retry.reference();
+        } catch (const Error&) {
+            return nullptr;
+        }
+    }
     void tablePass();
     void compareTable(const QString& table);
     void compareColumns(const QString& table);

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QtTest>
+#include <sqlite3.h>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -92,6 +93,8 @@ private slots:
     void verdictThenVersionChecksThenRestore();
     void onlySpacesAreTrimmed_data();
     void onlySpacesAreTrimmed();
+    void filesLeftAsFound_data();
+    void filesLeftAsFound();
 };
 
 void TestComparison::golden_data()
@@ -296,6 +299,43 @@ void TestComparison::onlySpacesAreTrimmed()
                                "(V)" + view + "||OK|65280"};
     QCOMPARE(bench.gridRows(), expected);
     QVERIFY2(bench.port.allBoxesAsExpected(), qPrintable(bench.port.explain()));
+}
+
+// The run reads each file in one read transaction of its own: it ends with
+// the run, so another program writes both files at once afterwards, and a
+// transaction the caller had open is left open.
+void TestComparison::filesLeftAsFound_data()
+{
+    QTest::addColumn<bool>("callerTransaction");
+    QTest::newRow("autocommit") << false;
+    QTest::newRow("inside the caller's transaction") << true;
+}
+
+void TestComparison::filesLeftAsFound()
+{
+    QFETCH(bool, callerTransaction);
+    SchemaWorld bench(QStringLiteral("CREATE TABLE A (x int, y int); CREATE TABLE B (z int);"),
+                      QStringLiteral("CREATE TABLE A (x int);"));
+    sqlite3* local = bench.g.LocalConnection->embeddedHandle();
+    if (callerTransaction) bench.g.LocalConnection->Execute(QStringLiteral("BEGIN"));
+    bench.port.expectBox(kFtpUnreachable);
+    CommandAggiungiProvvigione_Click(bench.ctx);
+    QVERIFY2(bench.port.allBoxesAsExpected(), qPrintable(bench.port.explain()));
+    // The run did read both files.
+    QCOMPARE(bench.redRows(), QStringList({"A|y", "B|", "B|z", "(V)VProdotto|", "(V)VProdotti|"}));
+    QCOMPARE(sqlite3_get_autocommit(local) == 0, callerTransaction);
+    QVERIFY(sqlite3_get_autocommit(bench.g.ReferenceConnection->embeddedHandle()));
+    if (callerTransaction) bench.g.LocalConnection->Execute(QStringLiteral("COMMIT"));
+    for (const QString& file : {bench.referencePath(), bench.file(kLocalDatabase + ".db")}) {
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open_v2(file.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr),
+                 SQLITE_OK);
+        sqlite3_busy_timeout(other, 0);
+        QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE; CREATE TABLE Altro (a int); COMMIT", nullptr,
+                              nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(other);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestComparison)
