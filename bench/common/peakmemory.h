@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QFile>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 // The process's peak resident memory (VmHWM) in KiB; -1 where /proc has none.
 inline long peakMemoryKiB()
@@ -13,9 +16,13 @@ inline long peakMemoryKiB()
     return -1;
 }
 
-// Starts a new peak: the kernel sets VmHWM back to the current resident size.
+// Starts a new peak: the kernel sets VmHWM back to the current resident size,
+// once the allocator has handed back what earlier work freed.
 inline void resetPeakMemory()
 {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
     if (clear.open(QIODevice::WriteOnly)) clear.write("5");
 }

@@ -83,7 +83,8 @@ int Catalogue::readObjects(CatalogueSnapshot& snapshot) const
         object.isView = qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(stmt.handle, 0)),
                                 "view") == 0;
         object.name = columnBytes(stmt.handle, 1);
-        object.definition = columnBytes(stmt.handle, 2);
+        // Only VIEWS shows a definition: a table's would be memory held for nothing.
+        if (object.isView) object.definition = columnBytes(stmt.handle, 2);
         snapshot.byName[foldName(object.name.constData(), int(object.name.size()))].append(
             int(snapshot.objects.size()));
         snapshot.objects.push_back(std::move(object));

@@ -16,7 +16,7 @@ struct CatalogueObject
 {
     QByteArray name;
     bool isView = false;
-    QByteArray definition;
+    QByteArray definition; // a view's; empty for a table
 };
 
 // The tables and views of one connection's main schema, as seen at one schema version.

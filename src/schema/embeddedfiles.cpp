@@ -29,6 +29,12 @@ QString text(sqlite3_stmt* stmt, int column)
                              sqlite3_column_bytes(stmt, column));
 }
 
+QByteArray bytes(sqlite3_stmt* stmt, int column)
+{
+    return QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
+                      sqlite3_column_bytes(stmt, column));
+}
+
 // A prepared statement, finalized however the reading ends.
 class Statement
 {
@@ -109,7 +115,7 @@ struct EmbeddedFiles::Catalogue
                 continue;
             }
             if (type != u"table" && type != u"view") continue;
-            EmbeddedObject object{text(stmt.get(), 1), text(stmt.get(), 3), {}};
+            EmbeddedObject object{text(stmt.get(), 1), bytes(stmt.get(), 3), {}};
             const int index = int(objects.size());
             const bool isView = type == u"view";
             (isView ? views : tables)[db::foldName(object.name)].append(index);

@@ -2,6 +2,7 @@
 
 #include "embeddedcolumns.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -25,7 +26,7 @@ using OpenConnections = std::function<QList<const db::Connection*>()>;
 struct EmbeddedObject
 {
     QString name;
-    QString sql;
+    QByteArray sql;       // as stored, UTF-8: half the memory at 10,000 tables
     QStringList indexSql; // a table's own CREATE INDEX statements, in their order
 };
 

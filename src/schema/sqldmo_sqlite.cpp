@@ -49,12 +49,12 @@ public:
     }
 
 private:
-    const QString& createStatement() const
+    QString createStatement() const
     {
         if (m_object.sql.isEmpty())
             throw Error(errnum::ProviderFailure,
                         QStringLiteral("[SQLite]table '%1' has no definition").arg(m_object.name));
-        return m_object.sql;
+        return QString::fromUtf8(m_object.sql);
     }
 
     std::shared_ptr<EmbeddedFiles> m_files;
@@ -72,8 +72,9 @@ public:
         Q_UNUSED(scriptType);
         Q_UNUSED(outputFile);
         Q_UNUSED(script2Type);
-        if (m_object.sql.trimmed().isEmpty()) return {};
-        return m_object.sql + BatchSeparator;
+        const QString sql = QString::fromUtf8(m_object.sql);
+        if (sql.trimmed().isEmpty()) return {};
+        return sql + BatchSeparator;
     }
 
 private:
