@@ -164,8 +164,11 @@ void SeedDefaultRows(Context& ctx)
     try {
         for (const auto section :
              {seedAlberoCategorie, seedCausali, seedIva, seedNumerazioneDocumenti, seedParametri,
-              seedProdotti, seedSoggetti, seedTipiDocumento, seedTipiPagamento, seedTipiSoggetti})
+              seedProdotti, seedSoggetti, seedTipiDocumento, seedTipiPagamento, seedTipiSoggetti}) {
+            // Each section waits for the disk once: the window is served between them.
+            ctx.port.yield();
             runSection(*ctx.g.LocalConnection, s, section);
+        }
     } catch (const Error& e) {
         ctx.log.record(QStringLiteral("SeedDefaultRows stopped: %1 -- %2 (last query: %3)")
                            .arg(e.number())

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QtTest>
+#include <sqlite3.h>
 
 using namespace corvane;
 
@@ -81,6 +82,7 @@ private slots:
     void referenceUnavailableStopsAtFirstCopy_data();
     void referenceUnavailableStopsAtFirstCopy();
     void secondRunRestoresOnlyWhatTheRulesSay();
+    void windowServedBetweenSectionsOnly();
 };
 
 void TestSeed::localNotOpenWritesNothing_data()
@@ -347,6 +349,27 @@ void TestSeed::secondRunRestoresOnlyWhatTheRulesSay()
     QCOMPARE(f.count("TipiDocumento"), 2);
     QCOMPARE(f.count("Parametri"), 3);
     QCOMPARE(f.count("prodotti"), 1);
+}
+
+// Each section waits for the disk once: the window is served before each,
+// never while a section's transaction is open.
+void TestSeed::windowServedBetweenSectionsOnly()
+{
+    Fixture f;
+    sqlite3* local = f.g.LocalConnection->embeddedHandle();
+    QStringList rowsAtYields;
+    bool insideTransaction = false;
+    f.port.onYield = [&] {
+        insideTransaction = insideTransaction || !sqlite3_get_autocommit(local);
+        rowsAtYields << f.localRows(QStringLiteral("SELECT count(*) FROM TipiSoggetti"));
+    };
+    SeedDefaultRows(f.ctx);
+    QVERIFY(!stopped(f.log));
+    QVERIFY(!insideTransaction);
+    // One yield per section; the last section, TipiSoggetti, fills after the last.
+    QCOMPARE(rowsAtYields.size(), kTables.size());
+    QCOMPARE(rowsAtYields.constLast(), QStringLiteral("0"));
+    QVERIFY(f.localRows(QStringLiteral("SELECT count(*) FROM TipiSoggetti")).constFirst() != "0");
 }
 
 QTEST_GUILESS_MAIN(TestSeed)
