@@ -11,10 +11,10 @@ namespace {
 
 constexpr qint64 kStretchMilliseconds = 250;
 
-Error engineError(sqlite3* handle)
+StretchLost engineError(sqlite3* handle)
 {
-    return Error(sqlite3_extended_errcode(handle),
-                 QStringLiteral("[SQLite]") + QString::fromUtf8(sqlite3_errmsg(handle)));
+    return StretchLost(sqlite3_extended_errcode(handle),
+                       QStringLiteral("[SQLite]") + QString::fromUtf8(sqlite3_errmsg(handle)));
 }
 
 } // namespace
@@ -52,11 +52,12 @@ void RunTransaction::commit()
     std::vector<std::function<void()>> kept;
     kept.swap(m_whenKept);
     if (sqlite3_get_autocommit(m_handle))
-        throw Error(errnum::ProviderFailure,
-                    QStringLiteral("[SQLite]the engine rolled back the statements of the update "
-                                   "run since its last commit"));
+        throw StretchLost(
+            errnum::ProviderFailure,
+            QStringLiteral("[SQLite]the engine rolled back the statements of the update "
+                           "run since its last commit"));
     if (sqlite3_exec(m_handle, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        const Error e = engineError(m_handle);
+        const StretchLost e = engineError(m_handle);
         sqlite3_exec(m_handle, "ROLLBACK", nullptr, nullptr, nullptr);
         throw e;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/error.h"
+
 #include <QElapsedTimer>
 #include <functional>
 #include <vector>
@@ -11,6 +13,14 @@ class Connection;
 }
 
 namespace corvane::schema {
+
+// The engine could not keep a stretch: objects the run created are lost, so
+// the run must stop rather than go on as if they were there.
+class StretchLost : public Error
+{
+public:
+    using Error::Error;
+};
 
 // The objects the update run creates on the embedded engine, committed in
 // stretches of a quarter of a second rather than one by one: each commit

@@ -226,6 +226,8 @@ void UpdateRun::createView(const QString& objectName)
                                QStringLiteral("Cmd_Click: view %1 created").arg(view), view);
             });
         }
+    } catch (const schema::StretchLost&) {
+        throw; // objects before this view are lost: no later pass brings them back
     } catch (const Error& e) {
         m_ctx.log.record(QStringLiteral("Cmd_Click: view %1 left for later: %2 -- %3")
                              .arg(objectName)

@@ -47,6 +47,7 @@ private slots:
     void aReplacedFileIsReadAnew();
     void ownHandlesCarryNoInformationSchema();
     void objectsBeforeAFailureStayCreated();
+    void aStretchTheEngineDroppedIsNeverTakenAsKept();
 };
 
 void TestEmbeddedFiles::seesWhatTheRunCreatedBeforeItCommits_data()
@@ -143,6 +144,25 @@ void TestEmbeddedFiles::objectsBeforeAFailureStayCreated()
     }
     QCOMPARE(w.localRows("SELECT name FROM sqlite_schema ORDER BY name"),
              (QStringList{"Doppia", "Prima"}));
+}
+
+// When the engine rolls a stretch back itself (a full disk, an I/O error),
+// committing says so, and nothing of the stretch is logged as kept.
+void TestEmbeddedFiles::aStretchTheEngineDroppedIsNeverTakenAsKept()
+{
+    test::World w;
+    w.local("CREATE TABLE Prima (a int);");
+    w.reference("CREATE TABLE Prima (a int);");
+    w.connect();
+    RunTransaction transaction(w.g.LocalConnection.get(), true);
+    transaction.enter();
+    w.g.LocalConnection->Execute(QStringLiteral("CREATE TABLE Persa (a int)"));
+    bool logged = false;
+    transaction.whenKept([&logged] { logged = true; });
+    sqlite3_exec(w.g.LocalConnection->embeddedHandle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    QVERIFY_THROWS_EXCEPTION(StretchLost, transaction.commit());
+    QVERIFY(!logged);
+    QCOMPARE(w.localRows("SELECT name FROM sqlite_schema WHERE name = 'Persa'"), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestEmbeddedFiles)
