@@ -212,10 +212,10 @@ INT_SIZES = {"tinyint": 1, "smallint": 2, "int": 4, "bigint": 8}
 
 
 class ColumnType:
-    def __init__(self, spec):
-        m = COLUMN_TYPE.match(spec.strip().lower())
+    def __init__(self, text):
+        m = COLUMN_TYPE.match(text.strip().lower())
         if not m:
-            raise ValueError("column type %r" % spec)
+            raise ValueError("column type %r" % text)
         self.name, size, scale = m.group(1), m.group(2), m.group(3)
         if self.name == "sysname":
             self.name, size = "nvarchar", "128"
@@ -279,8 +279,8 @@ class ColumnType:
 
 def column_metadata(columns):
     meta = struct.pack("<H", len(columns))
-    for name, spec in columns:
-        meta += struct.pack("<IH", 0, 0x0009) + ColumnType(spec).info() + b_varchar(name)
+    for name, type_text in columns:
+        meta += struct.pack("<IH", 0, 0x0009) + ColumnType(type_text).info() + b_varchar(name)
     return b"\x81" + meta
 
 
@@ -293,7 +293,7 @@ def result_tokens(rule, in_proc):
     end = 0xFF if in_proc else 0xFD
     more = DONE_MORE if in_proc else 0
     if "columns" in rule:
-        types = [ColumnType(spec) for _, spec in rule["columns"]]
+        types = [ColumnType(type_text) for _, type_text in rule["columns"]]
         out = column_metadata(rule["columns"])
         for row in rule.get("rows", []):
             out += b"\xd1" + b"".join(t.value(v) for t, v in zip(types, row))
