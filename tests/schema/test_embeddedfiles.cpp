@@ -92,6 +92,10 @@ void TestEmbeddedFiles::aReplacedFileIsReadAnew()
              QStringList{"a"});
 
     const QString file = folder.file(test::kReferenceDatabase + QStringLiteral(".db"));
+#ifdef Q_OS_WIN
+    QSKIP("Windows refuses to remove a database file a handle holds open, so nobody can "
+          "replace the file under a run there");
+#endif
     QVERIFY(QFile::remove(file));
     QVERIFY(QFile::rename(folder.file(QStringLiteral("Nuovo.db")), file));
     auto db = database(*app, folder.path(), test::kReferenceDatabase);

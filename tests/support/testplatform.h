@@ -20,6 +20,12 @@ bool supportsFifos();
 bool makeFifo(const QString& path);
 bool isFifo(const QString& path);
 
+// Ends every program started from the executable file at `path` (a
+// Corvane.exe the program launched at the end of a run) and waits for it;
+// the number ended. Only Windows keeps such a program running: elsewhere the
+// test fixtures cannot start, and this does nothing.
+int endProgramsStartedFrom(const QString& path);
+
 // True in a Windows test program running under wine.
 bool underWine();
 // The Linux path of a Windows path under wine; the path itself elsewhere.

@@ -27,6 +27,11 @@ bool isFifo(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
 }
 
+int endProgramsStartedFrom(const QString&)
+{
+    return 0;
+}
+
 bool underWine()
 {
     return false;

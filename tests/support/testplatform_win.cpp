@@ -2,7 +2,10 @@
 
 #include <QDir>
 #include <cstdlib>
+#include <iterator>
 #include <windows.h>
+// tlhelp32.h needs the types of windows.h.
+#include <tlhelp32.h>
 
 namespace corvane::test {
 
@@ -44,6 +47,34 @@ bool makeFifo(const QString&)
 bool isFifo(const QString&)
 {
     return false;
+}
+
+int endProgramsStartedFrom(const QString& path)
+{
+    const QString wanted = QDir::toNativeSeparators(QDir::cleanPath(path));
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    int ended = 0;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        const HANDLE process =
+            OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                        entry.th32ProcessID);
+        if (!process) continue;
+        wchar_t image[MAX_PATH * 4];
+        DWORD size = DWORD(std::size(image));
+        if (QueryFullProcessImageNameW(process, 0, image, &size) &&
+            QString::fromWCharArray(image, int(size)).compare(wanted, Qt::CaseInsensitive) == 0 &&
+            TerminateProcess(process, 1)) {
+            WaitForSingleObject(process, 10000);
+            ++ended;
+        }
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return ended;
 }
 
 bool underWine()
