@@ -1,6 +1,7 @@
 #include "connection.h"
 
 #include "base/system.h"
+#include "connection_statements.h"
 #include "embeddedbatch.h"
 #include "informationschema.h"
 #include "odbcvalues.h"
@@ -212,16 +213,19 @@ void Connection::Open(const QString& connectionString, const QString&, const QSt
         Close();
         throwProviderError(openFailureText(providerText(error)));
     }
-    if (m_embedded)
+    if (m_embedded) {
         m_file = QFileInfo(QDir(embeddedFolder(m_keys.dataSource))
                                .absoluteFilePath(m_keys.database + QStringLiteral(".db")))
                      .canonicalFilePath();
+        m_statements = std::make_shared<EmbeddedStatements>(embeddedHandle());
+    }
 }
 
 void Connection::Close()
 {
     if (m_name.isEmpty()) return;
     takeInOpenResult();
+    m_statements.reset();
     if (m_db.isValid()) m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_name);
@@ -254,6 +258,14 @@ std::unique_ptr<QSqlQuery> Connection::run(const QString& sql, const QVariantLis
         query->addBindValue(value);
     if (!query->exec()) throwProviderError(query->lastError());
     return query;
+}
+
+std::unique_ptr<EmbeddedRows> Connection::start(const QString& sql, const QVariantList& values)
+{
+    if (State() != adStateOpen) throwAdoError(adoerr::ObjectClosed);
+    if (!m_statements) return nullptr;
+    takeInOpenResult();
+    return m_statements->start(sql, values);
 }
 
 std::vector<QVariantList> Connection::select(const QString& sql, const QVariantList& values)

@@ -13,6 +13,9 @@ struct sqlite3;
 
 namespace corvane::db {
 
+class EmbeddedRows;
+class EmbeddedStatements;
+
 inline constexpr int adStateClosed = 0;
 inline constexpr int adStateOpen = 1;
 inline constexpr int adOptionUnspecified = -1;
@@ -89,6 +92,11 @@ public:
     // With values, they are bound to its ? placeholders in order. An open
     // result on this connection is taken in first.
     std::unique_ptr<QSqlQuery> run(const QString& sql, const QVariantList& values = {});
+    // On the embedded engine: one statement read straight from the engine up
+    // to its first row, its text kept prepared when it carries values. Null on
+    // SQL Server, or when the text is not one whole statement: run() then
+    // takes it. An open result on this connection is taken in first.
+    std::unique_ptr<EmbeddedRows> start(const QString& sql, const QVariantList& values = {});
     // The current row of a query of this connection, a NULL as a null QVariant.
     QVariantList values(const QSqlQuery& query, const QSqlRecord& record) const;
     // Every row of one query, read at once (columns by position).
@@ -122,6 +130,8 @@ private:
     QString m_file;
     int m_loginTimeout = kDefaultLoginTimeoutSeconds;
     OpenResult* m_openResult = nullptr;
+    // Let go before the handle closes: the engine closes none with statements left.
+    std::shared_ptr<EmbeddedStatements> m_statements;
     std::shared_ptr<const void> m_lifetime = std::make_shared<int>(0);
 };
 

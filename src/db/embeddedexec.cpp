@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "connection.h"
+#include "connection_statements.h"
 #include "namecollation.h"
 #include "providererror.h"
 
@@ -45,26 +46,7 @@ public:
 
     void bind(const QVariantList& parameters)
     {
-        for (int i = 0; i < int(parameters.size()); ++i) {
-            const QVariant& value = parameters.at(i);
-            int rc = SQLITE_OK;
-            if (value.isNull()) {
-                rc = sqlite3_bind_null(m_stmt, i + 1);
-            } else if (value.typeId() == QMetaType::Double) {
-                rc = sqlite3_bind_double(m_stmt, i + 1, value.toDouble());
-            } else if (value.typeId() == QMetaType::QByteArray) {
-                const QByteArray bytes = value.toByteArray();
-                rc = sqlite3_bind_blob64(m_stmt, i + 1, bytes.constData(), quint64(bytes.size()),
-                                         SQLITE_TRANSIENT);
-            } else if (value.canConvert<qlonglong>() && value.typeId() != QMetaType::QString) {
-                rc = sqlite3_bind_int64(m_stmt, i + 1, value.toLongLong());
-            } else {
-                const QByteArray text = value.toString().toUtf8();
-                rc = sqlite3_bind_text64(m_stmt, i + 1, text.constData(), quint64(text.size()),
-                                         SQLITE_TRANSIENT, SQLITE_UTF8);
-            }
-            if (rc != SQLITE_OK) throwEngineError(m_handle);
-        }
+        if (bindValues(m_stmt, parameters) != SQLITE_OK) throwEngineError(m_handle);
     }
 
     QList<QVariantList> run()
@@ -74,7 +56,7 @@ public:
         while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) {
             QVariantList row;
             for (int c = 0; c < sqlite3_column_count(m_stmt); ++c)
-                row << value(c);
+                row << columnValue(m_stmt, c);
             rows << row;
         }
         if (rc != SQLITE_DONE) throwEngineError(m_handle);
@@ -82,25 +64,6 @@ public:
     }
 
 private:
-    QVariant value(int column) const
-    {
-        switch (sqlite3_column_type(m_stmt, column)) {
-        case SQLITE_INTEGER:
-            return qlonglong(sqlite3_column_int64(m_stmt, column));
-        case SQLITE_FLOAT:
-            return sqlite3_column_double(m_stmt, column);
-        case SQLITE_BLOB:
-            return QByteArray(static_cast<const char*>(sqlite3_column_blob(m_stmt, column)),
-                              sqlite3_column_bytes(m_stmt, column));
-        case SQLITE_NULL:
-            return {};
-        default:
-            return QString::fromUtf8(
-                reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column)),
-                sqlite3_column_bytes(m_stmt, column));
-        }
-    }
-
     sqlite3* m_handle;
     sqlite3_stmt* m_stmt = nullptr;
     const char* m_tail = nullptr;

@@ -1,11 +1,12 @@
 #include "recordset.h"
 
+#include "base/error.h"
 #include "connection.h"
+#include "connection_statements.h"
 #include "embeddedbatch.h"
 #include "providererror.h"
 #include "rowwriter.h"
 
-#include <QHash>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
@@ -37,8 +38,7 @@ struct Recordset::Impl final : OpenResult
     bool forwardOnly = false;
     int lockType = adLockReadOnly;
     QStringList names;
-    QSqlRecord record;
-    QHash<QString, int> columnIndex; // lower-cased name -> column
+    QSqlRecord record; // of a statement Qt ran; what a NULL written to a field is bound as
     std::optional<WriteTarget> target;
 
     // Static cursor: every row, and the position in them.
@@ -48,6 +48,7 @@ struct Recordset::Impl final : OpenResult
     // row. Once another statement needed the connection, the rows that were
     // still to come wait here, and so does an error met while reading them.
     std::unique_ptr<QSqlQuery> stream;
+    std::unique_ptr<EmbeddedRows> engineStream; // a read-only one on the embedded engine
     std::deque<QVariantList> takenIn;
     std::optional<QString> takenInError;
     QVariantList streamRow;
@@ -74,11 +75,12 @@ struct Recordset::Impl final : OpenResult
         if (atEnd()) return nullptr;
         return forwardOnly ? &streamRow : &rows[position];
     }
+    // Letter case does not count; of two columns with one name, the last.
     int columnOf(const QString& name) const
     {
-        const auto found = columnIndex.constFind(name.toLower());
-        if (found == columnIndex.cend()) throwAdoError(adoerr::ItemNotFound);
-        return *found;
+        for (qsizetype i = names.size() - 1; i >= 0; --i)
+            if (names.at(i).compare(name, Qt::CaseInsensitive) == 0) return int(i);
+        throwAdoError(adoerr::ItemNotFound);
     }
 
     ~Impl() { letGoOfStream(); }
@@ -87,7 +89,9 @@ struct Recordset::Impl final : OpenResult
 
     void readColumns(const QSqlRecord& record);
     void fetchStreamRow();
-    void runStatement(const QString& sql);
+    void fetchEngineRow();
+    void runStatement(const QString& sql, const QVariantList& parameters);
+    bool runOnEngine(const QString& sql, const QVariantList& parameters);
     void discardPending();
     void storeNewRow();
     void storeChangedRow();
@@ -97,14 +101,13 @@ struct Recordset::Impl final : OpenResult
 void Recordset::Impl::readColumns(const QSqlRecord& columns)
 {
     record = columns;
-    for (int i = 0; i < record.count(); ++i) {
+    for (int i = 0; i < record.count(); ++i)
         names << record.fieldName(i);
-        columnIndex.insert(record.fieldName(i).toLower(), i);
-    }
 }
 
 void Recordset::Impl::fetchStreamRow()
 {
+    if (engineStream) return fetchEngineRow();
     if (!stream) {
         streamEof = takenIn.empty();
         if (!streamEof) {
@@ -128,8 +131,35 @@ void Recordset::Impl::fetchStreamRow()
     if (error.isValid()) throwProviderError(error);
 }
 
+void Recordset::Impl::fetchEngineRow()
+{
+    try {
+        streamEof = !engineStream->next(streamRow);
+    } catch (const Error&) {
+        streamEof = true;
+        streamRow.clear();
+        letGoOfStream();
+        throw;
+    }
+    if (!streamEof) return;
+    streamRow.clear();
+    // Read to its end: the statement goes back for the next question.
+    letGoOfStream();
+}
+
 void Recordset::Impl::takeInRemainingRows()
 {
+    if (engineStream) {
+        try {
+            QVariantList row;
+            while (engineStream->next(row))
+                takenIn.push_back(std::move(row));
+        } catch (const Error& e) {
+            takenInError = e.description();
+        }
+        engineStream.reset();
+        return;
+    }
     if (!stream) return;
     while (stream->next())
         takenIn.push_back(connection->values(*stream, record));
@@ -139,14 +169,37 @@ void Recordset::Impl::takeInRemainingRows()
 
 void Recordset::Impl::letGoOfStream()
 {
-    if (!stream) return;
+    if (!stream && !engineStream) return;
     stream.reset();
+    engineStream.reset();
     if (!connectionLifetime.expired()) connection->releaseOpenResult(this);
 }
 
-void Recordset::Impl::runStatement(const QString& sql)
+// A read on the embedded engine skips Qt's copy of every row and, when it
+// carries values, the parse of a text asked before. False: not taken.
+bool Recordset::Impl::runOnEngine(const QString& sql, const QVariantList& parameters)
 {
-    std::unique_ptr<QSqlQuery> query = connection->run(sql);
+    if (lockType != adLockReadOnly) return false;
+    std::unique_ptr<EmbeddedRows> result = connection->start(sql, parameters);
+    if (!result) return false;
+    if (!result->isSelect()) return true;
+    names = result->columnNames();
+    if (forwardOnly) {
+        engineStream = std::move(result);
+        connection->holdOpenResult(this);
+        fetchStreamRow();
+        return true;
+    }
+    QVariantList row;
+    while (result->next(row))
+        rows.push_back(std::move(row));
+    return true;
+}
+
+void Recordset::Impl::runStatement(const QString& sql, const QVariantList& parameters)
+{
+    if (runOnEngine(sql, parameters)) return;
+    std::unique_ptr<QSqlQuery> query = connection->run(sql, parameters);
     if (!query->isSelect()) return; // DDL, UPDATE: done, and the recordset is at its end
     readColumns(query->record());
     if (forwardOnly) {
@@ -225,7 +278,7 @@ Recordset::Recordset() : d(std::make_unique<Impl>()) {}
 Recordset::~Recordset() = default;
 
 void Recordset::Open(const QString& source, Connection& connection, int cursorType, int lockType,
-                     int)
+                     int, const QVariantList& parameters)
 {
     if (d->open) throwAdoError(adoerr::ObjectOpen);
     if (connection.State() != adStateOpen) throwAdoError(adoerr::ConnectionUnusable);
@@ -234,12 +287,13 @@ void Recordset::Open(const QString& source, Connection& connection, int cursorTy
     d->connectionLifetime = connection.lifetime();
     d->forwardOnly = cursorType == adOpenForwardOnly;
     d->lockType = lockType;
-    QStringList statements =
-        connection.isEmbedded() ? splitEmbeddedBatch(source) : QStringList{source};
+    QStringList statements = connection.isEmbedded() && parameters.isEmpty()
+                                 ? splitEmbeddedBatch(source)
+                                 : QStringList{source};
     const QString last = statements.isEmpty() ? source : statements.takeLast();
     for (const QString& statement : statements)
         connection.Execute(statement);
-    d->runStatement(last);
+    d->runStatement(last, parameters);
     if (lockType != adLockReadOnly) d->target = writeTargetOf(source);
     d->open = true;
 }

@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-
 #include <memory>
 #include <vector>
 
@@ -42,8 +41,10 @@ public:
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
 
+    // With parameters, the source is one statement and they are bound to its
+    // ? placeholders in order.
     void Open(const QString& source, Connection& connection, int cursorType, int lockType,
-              int options = -1);
+              int options = -1, const QVariantList& parameters = {});
     bool isOpen() const;
     void Close();
 

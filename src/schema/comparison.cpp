@@ -34,16 +34,46 @@ const QString kColumnName = QStringLiteral("COLUMN_NAME");
 const QString kReferenceTablesSql = QStringLiteral(
     "SELECT TABLE_NAME From INFORMATION_SCHEMA.TABLES WHERE TABLE_TYPE = 'BASE TABLE' "
     "ORDER BY  TABLE_NAME");
-const QString kLocalTableSql = QStringLiteral(
-    "SELECT TABLE_NAME From INFORMATION_SCHEMA.TABLES WHERE TABLE_TYPE = 'BASE TABLE' and "
-    "TABLE_NAME='");
-const QString kColumnsSql =
-    QStringLiteral("SELECT COLUMN_NAME From INFORMATION_SCHEMA.Columns WHERE TABLE_NAME  = '");
+
+// A catalogue question about one name. SQL Server is asked it with the name
+// quoted into the text; the embedded engine with the name bound, so that one
+// prepared text serves every table.
+struct NameQuestion
+{
+    QString before;
+    QString after;
+    QString bound = before + u'?' + after;
+
+    QString quoted(const QString& name) const
+    {
+        return before + u'\'' + DoubleQuotes(name) + u'\'' + after;
+    }
+};
+
+const NameQuestion kLocalTable{
+    QStringLiteral("SELECT TABLE_NAME From INFORMATION_SCHEMA.TABLES WHERE TABLE_TYPE = 'BASE "
+                   "TABLE' and TABLE_NAME="),
+    QStringLiteral(" ")};
+const NameQuestion kColumns{
+    QStringLiteral("SELECT COLUMN_NAME From INFORMATION_SCHEMA.Columns WHERE TABLE_NAME  = "),
+    QString()};
 const QString kReferenceViewsSql = QStringLiteral(
     "SELECT TABLE_NAME From INFORMATION_SCHEMA.VIEWS WHERE TABLE_NAME <> 'VProdotto' and "
     "TABLE_NAME <> 'vProdotti' ORDER BY TABLE_NAME");
-const QString kLocalViewSql =
-    QStringLiteral("SELECT TABLE_NAME From INFORMATION_SCHEMA.VIEWS WHERE TABLE_NAME='");
+const NameQuestion kLocalView{
+    QStringLiteral("SELECT TABLE_NAME From INFORMATION_SCHEMA.VIEWS WHERE TABLE_NAME="),
+    QStringLiteral(" ")};
+
+void open(db::Recordset& rs, db::Connection& connection, const NameQuestion& question,
+          const QString& name, int cursorType)
+{
+    if (connection.isEmbedded())
+        rs.Open(question.bound, connection, cursorType, db::adLockReadOnly, db::adOptionUnspecified,
+                {name});
+    else
+        rs.Open(question.quoted(name), connection, cursorType, db::adLockReadOnly,
+                db::adOptionUnspecified);
+}
 
 // One comparison run. Every action that can fail goes through m_retry, so the
 // procedure below reads as its steps while each one is retried on its own.
@@ -99,7 +129,9 @@ private:
 
     db::Recordset& openReference(std::unique_ptr<db::Recordset>& slot, const QString& sql,
                                  int cursorType);
-    db::Recordset& openLocalLookup(const QString& sql);
+    db::Recordset& openReference(std::unique_ptr<db::Recordset>& slot, const NameQuestion& question,
+                                 const QString& name, int cursorType);
+    db::Recordset& openLocalLookup(const NameQuestion& question, const QString& name);
     bool hasRow(db::Recordset& rs)
     {
         return !attempt([&] { return rs.Eof(); });
@@ -163,17 +195,16 @@ void ComparisonRun::tablePass()
 void ComparisonRun::compareTable(const QString& table)
 {
     const int row = appendRow(trimSpaces(table));
-    db::Recordset& local =
-        openLocalLookup(kLocalTableSql + DoubleQuotes(table) + QStringLiteral("' "));
+    db::Recordset& local = openLocalLookup(kLocalTable, table);
     setStatus(row, hasRow(local), kTableMissing);
     attempt([&] { local.Close(); });
 }
 
 void ComparisonRun::compareColumns(const QString& table)
 {
-    const QString sql = kColumnsSql + DoubleQuotes(table) + QStringLiteral("'");
-    db::Recordset& reference = openReference(m_referenceColumns, sql, db::adOpenForwardOnly);
-    db::Recordset& local = openLocalLookup(sql);
+    db::Recordset& reference =
+        openReference(m_referenceColumns, kColumns, table, db::adOpenForwardOnly);
+    db::Recordset& local = openLocalLookup(kColumns, table);
     const QStringList localColumns = localColumnNames(local);
     const QString shownTable = trimSpaces(table);
 
@@ -232,8 +263,7 @@ void ComparisonRun::lookUpViews(int firstViewRow)
     const int rows = attempt([&] { return m_grid.Rows(); });
     for (int row = firstViewRow; row < rows; ++row) {
         const QString view = attempt([&] { return m_grid.TextMatrix(row, 0).mid(3); });
-        db::Recordset& local =
-            openLocalLookup(kLocalViewSql + DoubleQuotes(view) + QStringLiteral("' "));
+        db::Recordset& local = openLocalLookup(kLocalView, view);
         setStatus(row, hasRow(local), kViewMissing);
         attempt([&] { local.Close(); });
     }
@@ -278,14 +308,24 @@ db::Recordset& ComparisonRun::openReference(std::unique_ptr<db::Recordset>& slot
     return *slot;
 }
 
-db::Recordset& ComparisonRun::openLocalLookup(const QString& sql)
+// The log shows the question as SQL Server is asked it, whichever engine answers.
+db::Recordset& ComparisonRun::openReference(std::unique_ptr<db::Recordset>& slot,
+                                            const NameQuestion& question, const QString& name,
+                                            int cursorType)
+{
+    slot = std::make_unique<db::Recordset>();
+    m_ctx.log.trace(kLogPrefix + QStringLiteral("reference: ") + question.quoted(name));
+    attempt([&] { open(*slot, m_retry.reference(), question, name, cursorType); });
+    return *slot;
+}
+
+db::Recordset& ComparisonRun::openLocalLookup(const NameQuestion& question, const QString& name)
 {
     db::Recordset& rs = m_ctx.g.newWorkRecordset();
-    m_ctx.log.trace(kLogPrefix + QStringLiteral("local: ") + sql);
+    m_ctx.log.trace(kLogPrefix + QStringLiteral("local: ") + question.quoted(name));
     attempt([&] {
         if (!m_ctx.g.LocalConnection) throw schema::objectClosed();
-        rs.Open(sql, *m_ctx.g.LocalConnection, db::adOpenStatic, db::adLockReadOnly,
-                db::adOptionUnspecified);
+        open(rs, *m_ctx.g.LocalConnection, question, name, db::adOpenStatic);
     });
     return rs;
 }
