@@ -76,14 +76,18 @@ void compareReads(const Read& actual, const Read& expected)
     }
 }
 
-// The statements the engine holds prepared on this handle.
-int preparedStatements(sqlite3* handle)
+// The statements the engine holds prepared on this handle, and how many
+// times the one of the given text has run (-1: none of that text).
+std::pair<int, int> preparedStatements(sqlite3* handle, const QString& sql)
 {
-    int count = 0;
+    int count = 0, runs = -1;
     for (sqlite3_stmt* stmt = sqlite3_next_stmt(handle, nullptr); stmt;
-         stmt = sqlite3_next_stmt(handle, stmt))
+         stmt = sqlite3_next_stmt(handle, stmt)) {
         ++count;
-    return count;
+        if (QString::fromUtf8(sqlite3_sql(stmt)) == sql)
+            runs = sqlite3_stmt_status(stmt, SQLITE_STMTSTATUS_RUN, 0);
+    }
+    return {count, runs};
 }
 
 } // namespace
@@ -153,7 +157,7 @@ void StatementsTest::boundQuestionsShareOneStatement()
     EmbeddedDb db(kSchema);
     const QString sql = QStringLiteral("SELECT Riga FROM Righe WHERE Tabella = ? ORDER BY Riga");
     readThroughRecordset(db.conn(), sql, cursor, {QStringLiteral("A")});
-    const int prepared = preparedStatements(db.conn().embeddedHandle());
+    const int prepared = preparedStatements(db.conn().embeddedHandle(), sql).first;
     const QList<std::pair<QString, int>> asked = {{"B", 2}, {"A", 3}, {"C", 0}, {"b", 0}};
     for (int round = 0; round < 25; ++round) {
         for (const auto& [table, count] : asked) {
@@ -161,7 +165,9 @@ void StatementsTest::boundQuestionsShareOneStatement()
             QCOMPARE(read.rows.size(), count);
         }
     }
-    QCOMPARE(preparedStatements(db.conn().embeddedHandle()), prepared);
+    // One statement answered all 101 questions, and nothing else was left prepared.
+    QCOMPARE(preparedStatements(db.conn().embeddedHandle(), sql),
+             std::make_pair(prepared, 1 + 25 * int(asked.size())));
     // The name is a value: a quote in it is data, never SQL.
     QCOMPARE(readThroughRecordset(db.conn(), "SELECT IDParametro FROM Parametri WHERE Valore = ?",
                                   cursor, {QStringLiteral("Dell'Anno ")})
