@@ -118,13 +118,19 @@ EmbeddedStatements::~EmbeddedStatements()
         sqlite3_finalize(stmt);
 }
 
+// The engine's refusal is raised in its own words, as Qt's driver raises it;
+// an empty text or one with a second statement is left to that driver.
 sqlite3_stmt* EmbeddedStatements::prepare(const QByteArray& text)
 {
     sqlite3_stmt* stmt = nullptr;
     const char* tail = nullptr;
     const int rc = sqlite3_prepare_v3(m_handle, text.constData(), int(text.size()),
                                       SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
-    if (rc == SQLITE_OK && stmt && onlyBlanksAfter(tail)) return stmt;
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        throwEngineError(m_handle);
+    }
+    if (stmt && onlyBlanksAfter(tail)) return stmt;
     sqlite3_finalize(stmt);
     return nullptr;
 }

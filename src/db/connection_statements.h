@@ -64,10 +64,10 @@ public:
     EmbeddedStatements(const EmbeddedStatements&) = delete;
     EmbeddedStatements& operator=(const EmbeddedStatements&) = delete;
 
-    // Runs one statement up to its first row. Null when the text is not one
-    // whole statement the engine accepts: the caller then runs it its usual
-    // way, which reports the failure in its own words. Throws the engine's
-    // error when the statement fails at its first step.
+    // Runs one statement up to its first row. Null when the text holds no
+    // statement or more than one, or the values do not fit its placeholders:
+    // the caller then runs it its usual way, which refuses it in its own
+    // words. Throws the engine's error when it cannot prepare or step it.
     std::unique_ptr<EmbeddedRows> start(const QString& sql, const QVariantList& values);
 
     int keptCount() const { return int(m_kept.size()); }
