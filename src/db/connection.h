@@ -62,7 +62,7 @@ protected:
 //  - anything else is SQL Server through QODBC and the driver named by
 //    CORVANE_ODBC_DRIVER (FreeTDS by default), with the extra keywords of
 //    CORVANE_ODBC_OPTIONS appended to its ODBC connection string.
-// Every statement goes through run(): one result open at a time, as ADO's
+// Every statement goes through run() or start(): one result open at a time, as ADO's
 // SQL Server provider kept it for its callers, so no caller meets "Invalid
 // cursor state" or "Connection is busy with results for another command".
 // Every failure throws corvane::Error with a number and the provider's text.

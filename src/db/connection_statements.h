@@ -70,8 +70,6 @@ public:
     // words. Throws the engine's error when it cannot prepare or step it.
     std::unique_ptr<EmbeddedRows> start(const QString& sql, const QVariantList& values);
 
-    int keptCount() const { return int(m_kept.size()); }
-
 private:
     friend class EmbeddedRows;
     struct Kept

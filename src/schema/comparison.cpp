@@ -64,8 +64,8 @@ const NameQuestion kLocalView{
     QStringLiteral("SELECT TABLE_NAME From INFORMATION_SCHEMA.VIEWS WHERE TABLE_NAME="),
     QStringLiteral(" ")};
 
-void open(db::Recordset& rs, db::Connection& connection, const NameQuestion& question,
-          const QString& name, int cursorType)
+void openQuestion(db::Recordset& rs, db::Connection& connection, const NameQuestion& question,
+                  const QString& name, int cursorType)
 {
     if (connection.isEmbedded())
         rs.Open(question.bound, connection, cursorType, db::adLockReadOnly, db::adOptionUnspecified,
@@ -315,7 +315,7 @@ db::Recordset& ComparisonRun::openReference(std::unique_ptr<db::Recordset>& slot
 {
     slot = std::make_unique<db::Recordset>();
     m_ctx.log.trace(kLogPrefix + QStringLiteral("reference: ") + question.quoted(name));
-    attempt([&] { open(*slot, m_retry.reference(), question, name, cursorType); });
+    attempt([&] { openQuestion(*slot, m_retry.reference(), question, name, cursorType); });
     return *slot;
 }
 
@@ -325,7 +325,7 @@ db::Recordset& ComparisonRun::openLocalLookup(const NameQuestion& question, cons
     m_ctx.log.trace(kLogPrefix + QStringLiteral("local: ") + question.quoted(name));
     attempt([&] {
         if (!m_ctx.g.LocalConnection) throw schema::objectClosed();
-        open(rs, *m_ctx.g.LocalConnection, question, name, db::adOpenStatic);
+        openQuestion(rs, *m_ctx.g.LocalConnection, question, name, db::adOpenStatic);
     });
     return rs;
 }
