@@ -57,8 +57,9 @@ public:
     {
         const double gap = m_sinceMark.nsecsElapsed() / 1e6;
         if (reportGapsOverMs > 0 && gap > reportGapsOverMs)
-            std::fprintf(stderr, "gap of %.0f ms ending at %lld ms\n", gap,
-                         static_cast<long long>(m_sinceStart.elapsed()));
+            std::fprintf(stderr, "gap of %.0f ms ending at %lld ms, %s\n", gap,
+                         static_cast<long long>(m_sinceStart.elapsed()),
+                         phase ? qPrintable(phase()) : "");
         if (gap > longestGapMs) {
             longestGapMs = gap;
             longestGapEnd = phase ? phase() : QString();

@@ -3,11 +3,18 @@
 // (creation, seeding, second comparison) against the same DDL statements
 // executed raw (sqlite3_exec) in one transaction on a copy of the same local
 // database, the two alternating round by round.
-//   bench_updaterun [--sizes 1000,2000,10000] [--rounds 5]
-// Goals: at 2,000 tables at most 10 times the raw DDL; the cost per created
-// object at the largest size at most 1.5 times the cost at the smallest
-// (linear); the event loop serviced at least every 100 ms throughout; at
-// 10,000 tables the peak memory under 200 MB.
+//   bench_updaterun [--sizes 1000,2000,10000] [--rounds 5] [--gaps MS]
+// Goals: at 2,000 tables at most 10 times the raw DDL; what the run adds to
+// the raw DDL, per created object, at the largest size at most 1.5 times
+// that at the smallest (linear); the event loop serviced at least every
+// 100 ms throughout; at 10,000 tables the peak memory under 200 MB.
+//
+// Why the linear goal is on the added cost: the engine's own DDL is not
+// linear. Each CREATE re-reads sqlite_schema for the new object's rows with
+// a WHERE on tbl_name, which has no index, so every CREATE scans the whole
+// schema and N of them cost N^2/2 rows. The raw yardstick pays exactly that,
+// so (run - raw) / objects is what the program itself costs per object; the
+// total cost per object is printed beside the raw one's for information.
 #include "common/benchplatform.h"
 #include "common/benchstats.h"
 #include "common/peakmemory.h"
@@ -19,8 +26,10 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <sqlite3.h>
 
 using namespace corvane;
@@ -91,13 +100,34 @@ double runRaw(const QString& pristine, const QString& file, const QStringList& s
     return ms;
 }
 
-// The run's lines as the run log gets them, without the catalogue queries a
-// test keeps as traces: 30,000 per comparison at 10,000 tables, which the
-// program itself never holds.
-class TracelessLog : public test::RecordingLog
+// The run log of the benchmark: as the program's own log, it holds nothing
+// in memory (12,500 statements at 10,000 tables would count in the run's
+// peak); the statements executed go to a file, read back for the raw side.
+class StatementFileLog : public test::RecordingLog
 {
 public:
+    StatementFileLog() { m_file.open(); }
+    void record(const QString& line) override
+    {
+        if (line.startsWith(kExecuted)) m_file.write(line.mid(kExecuted.size()).toUtf8() + '\0');
+    }
     void trace(const QString&) override {}
+
+    void clear() { m_file.resize(0); }
+    QStringList statements()
+    {
+        m_file.flush();
+        m_file.seek(0);
+        QStringList result;
+        for (const QByteArray& statement : m_file.readAll().split('\0'))
+            if (!statement.isEmpty()) result << QString::fromUtf8(statement);
+        m_file.seek(m_file.size());
+        return result;
+    }
+
+private:
+    static inline const QString kExecuted = QStringLiteral("Cmd_Click: executed: ");
+    QTemporaryFile m_file;
 };
 
 void release(GlobalState& g)
@@ -122,6 +152,7 @@ int countRed(const FlexGrid& grid)
 struct SizeResult
 {
     Samples runMs, rawMs, ratio;
+    Samples addedMsPerObject; // (run - raw) / objects, round by round
     int redBefore = 0;
     int statements = 0;
     int redAfter = 0;
@@ -131,10 +162,16 @@ struct SizeResult
     double peakMb = 0;
 };
 
-SizeResult measure(int tables, int rounds)
+int objectsOf(int tables)
 {
-    test::BasicWorld<BenchPlatform, TracelessLog> world;
+    return tables + (tables + 3) / 4;
+}
+
+SizeResult measure(int tables, int rounds, double reportGapsOverMs)
+{
+    test::BasicWorld<BenchPlatform, StatementFileLog> world;
     world.port.minPassIntervalMs = kYieldIntervalMs; // paced as the window paces them
+    world.port.reportGapsOverMs = reportGapsOverMs;
     FormState& form = world.form;
     world.port.phase = [&form] {
         return QStringLiteral("\"%1\", grid row %2")
@@ -156,7 +193,7 @@ SizeResult measure(int tables, int rounds)
         QFile::remove(local);
         QFile::copy(pristine, local);
         world.connect();
-        world.log.lines.clear();
+        world.log.clear();
         CommandAggiungiProvvigione_Click(world.ctx);
         result.redBefore = countRed(form.FlexDb);
         world.port.boxes.clear();
@@ -174,7 +211,7 @@ SizeResult measure(int tables, int rounds)
         const double runMs = clock.nsecsElapsed() / 1e6;
         world.port.mark();
         result.peakMb = std::max(result.peakMb, peakMemoryKiB() / 1024.0);
-        statements = world.log.executed();
+        statements = world.log.statements();
         if (!rawFirst) rawMs = runRaw(pristine, raw, statements);
 
         if (world.port.longestGapMs > result.longestGapMs) {
@@ -184,6 +221,7 @@ SizeResult measure(int tables, int rounds)
         result.runMs.add(runMs);
         result.rawMs.add(rawMs);
         result.ratio.add(runMs / rawMs);
+        result.addedMsPerObject.add((runMs - rawMs) / objectsOf(tables));
         result.statements = int(statements.size());
         result.redAfter = countRed(form.FlexDb);
         result.success = result.success && world.port.boxes == kGoodBoxes;
@@ -193,19 +231,35 @@ SizeResult measure(int tables, int rounds)
     return result;
 }
 
+double gapsOption(int argc, char** argv)
+{
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--gaps") == 0) return std::atof(argv[i + 1]);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("bench_updaterun [--sizes 1000,2000,10000] [--rounds 5] [--gaps MS]\n"
+                        "  --gaps MS  print every event-loop gap longer than MS to stderr\n");
+            return 0;
+        }
     QCoreApplication app(argc, argv);
     test::useClosedUpdateServer(); // the version checks give up at once
     const int rounds = roundsFrom(argc, argv);
     const std::vector<int> sizes = sizesFrom(argc, argv, {1000, 2000, 10000});
+    const double reportGapsOverMs = gapsOption(argc, argv);
 
     Goals goals(QStringLiteral("updaterun"));
-    double firstPerObject = 0, lastPerObject = 0;
+    // Per created object, at the first and the last size: the run, the raw
+    // DDL, and what the run adds to the raw DDL.
+    double firstTotal = 0, lastTotal = 0, firstRaw = 0, lastRaw = 0, firstAdded = 0, lastAdded = 0;
     for (const int tables : sizes) {
-        SizeResult r = measure(tables, rounds);
+        SizeResult r = measure(tables, rounds, reportGapsOverMs);
         std::printf("update run, reference %d tables x %d columns + %d views ahead, %d rounds:\n",
                     tables, kColumns, tables / 4, rounds);
         std::printf("  red rows before the run %d, after %d; %d statements executed\n", r.redBefore,
@@ -213,17 +267,22 @@ int main(int argc, char** argv)
         std::printf("  Cmd_Click %s ms, raw DDL in one transaction %s ms, ratio %s\n",
                     qPrintable(r.runMs.text(0)), qPrintable(r.rawMs.text(1)),
                     qPrintable(r.ratio.text(1)));
-        const int objects = tables + (tables + 3) / 4;
-        const double perObject = r.runMs.median() / objects;
-        std::printf("  %.3f ms per object created; longest event-loop gap %.1f ms at %s; peak "
-                    "memory %.1f MB\n",
-                    perObject, r.longestGapMs, qPrintable(r.longestGapWhere), r.peakMb);
-        // The engine's DDL itself grows faster than linearly (each CREATE reads
-        // the whole catalogue): what the program adds to it, per object.
-        std::printf("  beyond the raw DDL: %.3f ms per object\n",
-                    (r.runMs.median() - r.rawMs.median()) / objects);
-        if (tables == sizes.front()) firstPerObject = perObject;
-        lastPerObject = perObject;
+        const int objects = objectsOf(tables);
+        const double total = r.runMs.median() / objects;
+        const double raw = r.rawMs.median() / objects;
+        const double added = r.addedMsPerObject.median();
+        std::printf("  per object created: %.3f ms, raw DDL %.3f ms, added by the run %s ms\n",
+                    total, raw, qPrintable(r.addedMsPerObject.text(3)));
+        std::printf("  longest event-loop gap %.1f ms at %s; peak memory %.1f MB\n", r.longestGapMs,
+                    qPrintable(r.longestGapWhere), r.peakMb);
+        if (tables == sizes.front()) {
+            firstTotal = total;
+            firstRaw = raw;
+            firstAdded = added;
+        }
+        lastTotal = total;
+        lastRaw = raw;
+        lastAdded = added;
         const QString at = QStringLiteral(" at %1 tables").arg(tables);
         goals.holds(QStringLiteral("everything created, success box") + at,
                     r.success && r.redAfter == 0,
@@ -237,10 +296,20 @@ int main(int argc, char** argv)
         if (tables == kMemoryGoalTables)
             goals.below(QStringLiteral("peak memory MB") + at, r.peakMb, kMemoryGoalMb);
     }
-    if (sizes.size() > 1)
-        goals.atMost(QStringLiteral("cost per object, %1 tables / %2 tables")
-                         .arg(sizes.back())
-                         .arg(sizes.front()),
-                     lastPerObject / firstPerObject, kLinearGoal);
+    if (sizes.size() > 1) {
+        const QString span =
+            QStringLiteral("%1 tables / %2 tables").arg(sizes.back()).arg(sizes.front());
+        // Informative: the engine's DDL grows by itself (see the top of this file).
+        std::printf("cost per object, %s: the run %.2f, the raw DDL alone %.2f\n", qPrintable(span),
+                    lastTotal / firstTotal, lastRaw / firstRaw);
+        // A run that adds nothing measurable at the first size cannot be
+        // compared by ratio: a hundredth of a millisecond stands for it.
+        goals.atMost(QStringLiteral("cost the run adds per object, ") + span,
+                     lastAdded / std::max(firstAdded, 0.01), kLinearGoal,
+                     QStringLiteral("%1 (%2 ms / %3 ms)")
+                         .arg(lastAdded / std::max(firstAdded, 0.01), 0, 'f', 2)
+                         .arg(lastAdded, 0, 'f', 3)
+                         .arg(firstAdded, 0, 'f', 3));
+    }
     return goals.exitCode();
 }
