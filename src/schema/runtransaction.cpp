@@ -10,6 +10,11 @@ namespace corvane::schema {
 namespace {
 
 constexpr qint64 kStretchMilliseconds = 250;
+// On a large schema the engine takes milliseconds per object, and a commit
+// every 250 ms made the disk waits a share of that growing cost: a stretch
+// also holds this many objects, unless it has lasted a second.
+constexpr int kStretchObjects = 256;
+constexpr qint64 kLongestStretchMilliseconds = 1000;
 
 StretchLost engineError(sqlite3* handle)
 {
@@ -17,11 +22,51 @@ StretchLost engineError(sqlite3* handle)
                        QStringLiteral("[SQLite]") + QString::fromUtf8(sqlite3_errmsg(handle)));
 }
 
+qint64 pragmaValue(sqlite3* handle, const char* pragma)
+{
+    sqlite3_stmt* stmt = nullptr;
+    qint64 value = 0;
+    if (sqlite3_prepare_v2(handle, pragma, -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW)
+        value = sqlite3_column_int64(stmt, 0);
+    sqlite3_finalize(stmt);
+    return value;
+}
+
+// The engine counts a negative cache size in KiB, a positive one in pages.
+qint64 cacheKiB(sqlite3* handle, qint64 size)
+{
+    return size < 0 ? -size : size * pragmaValue(handle, "PRAGMA main.page_size") / 1024;
+}
+
+void setCacheSize(sqlite3* handle, qint64 size)
+{
+    const QByteArray pragma = "PRAGMA main.cache_size = " + QByteArray::number(size);
+    sqlite3_exec(handle, pragma.constData(), nullptr, nullptr, nullptr);
+}
+
 } // namespace
 
 RunTransaction::RunTransaction(db::Connection* local, bool executes)
 {
-    if (executes && local && local->isEmbedded()) m_handle = local->embeddedHandle();
+    if (!executes || !local || !local->isEmbedded()) return;
+    m_handle = local->embeddedHandle();
+    if (!m_handle) return;
+    m_connection = local;
+    m_lifetime = local->lifetime();
+    // A cache its owner set larger is kept as it is.
+    const qint64 before = pragmaValue(m_handle, "PRAGMA main.cache_size");
+    if (cacheKiB(m_handle, before) < kPageCacheKiB) {
+        m_cacheSizeBefore = before;
+        m_cacheRaised = true;
+        setCacheSize(m_handle, -kPageCacheKiB);
+    }
+}
+
+sqlite3* RunTransaction::handleStillOpen() const
+{
+    if (!m_handle || m_lifetime.expired()) return nullptr;
+    return m_connection->embeddedHandle() == m_handle ? m_handle : nullptr;
 }
 
 RunTransaction::~RunTransaction()
@@ -30,19 +75,31 @@ RunTransaction::~RunTransaction()
     // tried on that path already: nothing may be left half done.
     if (m_open && !sqlite3_get_autocommit(m_handle))
         sqlite3_exec(m_handle, "ROLLBACK", nullptr, nullptr, nullptr);
+    // The pages beyond the old size are given back now.
+    if (m_cacheRaised)
+        if (sqlite3* handle = handleStillOpen()) setCacheSize(handle, m_cacheSizeBefore);
 }
 
 void RunTransaction::enter()
 {
     if (!m_handle) return;
-    if (m_open && m_stretch.elapsed() >= kStretchMilliseconds) commit();
-    // Someone else's transaction is left alone: its statements go where it says.
-    if (m_open || !sqlite3_get_autocommit(m_handle)) return;
-    // IMMEDIATE: the write lock is taken (or waited for) now, never halfway.
-    if (sqlite3_exec(m_handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw engineError(m_handle);
-    m_open = true;
-    m_stretch.start();
+    if (m_open) {
+        const qint64 elapsed = m_stretch.elapsed();
+        if (elapsed >= kLongestStretchMilliseconds ||
+            (elapsed >= kStretchMilliseconds && m_objects >= kStretchObjects))
+            commit();
+    }
+    if (!m_open) {
+        // Someone else's transaction is left alone: its statements go where it says.
+        if (!sqlite3_get_autocommit(m_handle)) return;
+        // IMMEDIATE: the write lock is taken (or waited for) now, never halfway.
+        if (sqlite3_exec(m_handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw engineError(m_handle);
+        m_open = true;
+        m_objects = 0;
+        m_stretch.start();
+    }
+    ++m_objects;
 }
 
 void RunTransaction::commit()

@@ -124,6 +124,9 @@ void UpdateRun::walkRows()
     }
     retryViews();
     m_transaction->commit();
+    // Its page cache is let go before the seeding and the comparison, whose
+    // own peak it would add to.
+    m_transaction.reset();
 }
 
 // A view may use a view listed after it: the views left are tried again

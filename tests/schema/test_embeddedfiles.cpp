@@ -28,6 +28,15 @@ std::shared_ptr<Database> database(Application& app, const QString& folder, cons
     return server->Databases(name);
 }
 
+qint64 cacheSize(sqlite3* handle)
+{
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(handle, "PRAGMA cache_size", -1, &stmt, nullptr);
+    const qint64 size = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : 0;
+    sqlite3_finalize(stmt);
+    return size;
+}
+
 QStringList columnNames(Database& db, const QString& table)
 {
     QStringList names;
@@ -48,6 +57,8 @@ private slots:
     void ownHandlesCarryNoInformationSchema();
     void objectsBeforeAFailureStayCreated();
     void aStretchTheEngineDroppedIsNeverTakenAsKept();
+    void theRunsPageCacheIsGivenBack_data();
+    void theRunsPageCacheIsGivenBack();
 };
 
 void TestEmbeddedFiles::seesWhatTheRunCreatedBeforeItCommits_data()
@@ -167,6 +178,49 @@ void TestEmbeddedFiles::aStretchTheEngineDroppedIsNeverTakenAsKept()
     QVERIFY_THROWS_EXCEPTION(StretchLost, transaction.commit());
     QVERIFY(!logged);
     QCOMPARE(w.localRows("SELECT name FROM sqlite_schema WHERE name = 'Persa'"), QStringList());
+}
+
+// Every CREATE makes the engine read the whole schema again: the run gives
+// the handle a cache that holds it, and the owner's setting back at its end.
+void TestEmbeddedFiles::theRunsPageCacheIsGivenBack_data()
+{
+    QTest::addColumn<QByteArray>("owners"); // the owner's cache_size, "" for the engine's
+    QTest::addColumn<bool>("executes");
+    QTest::addColumn<bool>("raised");
+    QTest::newRow("engine's default") << QByteArray() << true << true;
+    QTest::newRow("smaller, in pages") << QByteArray("100") << true << true;
+    QTest::newRow("none at all") << QByteArray("0") << true << true;
+    QTest::newRow("larger, in KiB") << QByteArray("-65536") << true << false;
+    // 8,192 pages of 4 KiB: 32 MiB, larger though the number is smaller.
+    QTest::newRow("larger, in pages") << QByteArray("8192") << true << false;
+    QTest::newRow("a preview executes nothing") << QByteArray() << false << false;
+}
+
+void TestEmbeddedFiles::theRunsPageCacheIsGivenBack()
+{
+    QFETCH(QByteArray, owners);
+    QFETCH(bool, executes);
+    QFETCH(bool, raised);
+    test::World w;
+    w.local("PRAGMA page_size = 4096; CREATE TABLE Prima (a int);");
+    w.reference("CREATE TABLE Prima (a int);");
+    w.connect();
+    sqlite3* handle = w.g.LocalConnection->embeddedHandle();
+    if (!owners.isEmpty())
+        QCOMPARE(sqlite3_exec(handle, "PRAGMA cache_size = " + owners, nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+    const qint64 before = cacheSize(handle);
+    {
+        RunTransaction transaction(w.g.LocalConnection.get(), executes);
+        QCOMPARE(cacheSize(handle), raised ? -RunTransaction::kPageCacheKiB : before);
+        if (executes) {
+            transaction.enter();
+            w.g.LocalConnection->Execute(QStringLiteral("CREATE TABLE Seconda (a int)"));
+            transaction.commit();
+            QCOMPARE(cacheSize(handle), raised ? -RunTransaction::kPageCacheKiB : before);
+        }
+    }
+    QCOMPARE(cacheSize(handle), before);
 }
 
 QTEST_GUILESS_MAIN(TestEmbeddedFiles)
