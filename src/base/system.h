@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+#include <memory>
 #include <optional>
+
+class QFileDevice;
 
 // What the program asks of the operating system itself. Each system has one
 // file of its own (system_win.cpp, system_posix.cpp); no other file makes a
@@ -21,6 +25,30 @@ void syncFolder(const QString& folder);
 // Puts `from` in the place of `to` in one step, replacing it if there; once
 // this returns, the new name is on the disk. Throws Error.
 void replaceFile(const QString& from, const QString& to);
+
+// Reads back what the program is writing to an open file, from another
+// thread, without touching the writer's file position. Elsewhere than on
+// Windows the bytes are mapped from the system's cache, so nothing is copied;
+// Windows reads them through a handle of its own, which stays coherent with
+// the writer on network shares too.
+class FileReadBack
+{
+public:
+    // Call on the thread that opened `file`; `file` must stay open while
+    // this object lives.
+    explicit FileReadBack(QFileDevice& file);
+    ~FileReadBack();
+    FileReadBack(const FileReadBack&) = delete;
+    FileReadBack& operator=(const FileReadBack&) = delete;
+
+    // Hands the bytes [offset, offset + size), already written, to `visit`
+    // in one or more pieces, in order. Throws Error with the system's text.
+    void read(qint64 offset, qint64 size, const std::function<void(const char*, qint64)>& visit);
+
+private:
+    struct Native;
+    std::unique_ptr<Native> m_native;
+};
 
 // Whether the operating system is 64-bit, whatever this build is.
 bool isWindows64Bit();

@@ -2,10 +2,12 @@
 #include "paths.h"
 #include "system.h"
 
+#include <QFileDevice>
 #include <QSysInfo>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace corvane::sys {
@@ -61,6 +63,42 @@ void replaceFile(const QString& from, const QString& to)
     if (::rename(toFsPath(from).c_str(), toFsPath(to).c_str()) != 0)
         throw systemError(errnum::PathFileAccess, errno);
     syncFolder(fromFsPath(toFsPath(to).parent_path()));
+}
+
+struct FileReadBack::Native
+{
+    int fd = -1;
+    qint64 pageSize = 4096;
+};
+
+FileReadBack::FileReadBack(QFileDevice& file) : m_native(std::make_unique<Native>())
+{
+    m_native->fd = file.handle();
+    m_native->pageSize = ::sysconf(_SC_PAGESIZE);
+    if (m_native->fd < 0) throw Error(errnum::PathFileAccess, QStringLiteral("File not open"));
+}
+
+FileReadBack::~FileReadBack() = default;
+
+void FileReadBack::read(qint64 offset, qint64 size,
+                        const std::function<void(const char*, qint64)>& visit)
+{
+    if (size <= 0) return;
+    const qint64 start = offset - offset % m_native->pageSize;
+    const size_t length = static_cast<size_t>(offset - start + size);
+    int flags = MAP_SHARED;
+#ifdef MAP_POPULATE
+    flags |= MAP_POPULATE; // one walk through the cache instead of a fault per page
+#endif
+    void* view = ::mmap(nullptr, length, PROT_READ, flags, m_native->fd, static_cast<off_t>(start));
+    if (view == MAP_FAILED) throw systemError(errnum::PathFileAccess, errno);
+    struct Unmap
+    {
+        void* view;
+        size_t length;
+        ~Unmap() { ::munmap(view, length); }
+    } unmap{view, length};
+    visit(static_cast<const char*>(view) + (offset - start), size);
 }
 
 bool isWindows64Bit()

@@ -1,8 +1,11 @@
 #include "error.h"
 #include "system.h"
 
+#include <QByteArray>
 #include <QDir>
+#include <QFileDevice>
 #include <cstdio>
+#include <io.h>
 #include <windows.h>
 // shellapi.h needs the types of windows.h.
 #include <shellapi.h>
@@ -79,6 +82,52 @@ void replaceFile(const QString& from, const QString& to)
     if (!MoveFileExW(nativePath(from).c_str(), nativePath(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         throw lastError(errnum::PathFileAccess);
+}
+
+struct FileReadBack::Native
+{
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    QByteArray buffer;
+    ~Native()
+    {
+        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    }
+};
+
+FileReadBack::FileReadBack(QFileDevice& file) : m_native(std::make_unique<Native>())
+{
+    // A handle of our own on the same file: its position is not the writer's.
+    // Views of a mapping are not kept coherent with WriteFile on network
+    // shares, so the bytes are read, not mapped.
+    const auto writer = reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()));
+    if (writer == INVALID_HANDLE_VALUE)
+        throw Error(errnum::PathFileAccess, QStringLiteral("File not open"));
+    m_native->handle =
+        ReOpenFile(writer, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                   FILE_FLAG_SEQUENTIAL_SCAN);
+    if (m_native->handle == INVALID_HANDLE_VALUE) throw lastError(errnum::PathFileAccess);
+    m_native->buffer.resize(1 << 20);
+}
+
+FileReadBack::~FileReadBack() = default;
+
+void FileReadBack::read(qint64 offset, qint64 size,
+                        const std::function<void(const char*, qint64)>& visit)
+{
+    LARGE_INTEGER at;
+    at.QuadPart = offset;
+    if (size > 0 && !SetFilePointerEx(m_native->handle, at, nullptr, FILE_BEGIN))
+        throw lastError(errnum::PathFileAccess);
+    while (size > 0) {
+        const DWORD want = static_cast<DWORD>(qMin<qint64>(size, m_native->buffer.size()));
+        DWORD got = 0;
+        if (!ReadFile(m_native->handle, m_native->buffer.data(), want, &got, nullptr))
+            throw lastError(errnum::PathFileAccess);
+        if (got == 0)
+            throw Error(errnum::PathFileAccess, QStringLiteral("The file ends before its bytes"));
+        visit(m_native->buffer.constData(), got);
+        size -= got;
+    }
 }
 
 bool isWindows64Bit()

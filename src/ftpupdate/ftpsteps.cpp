@@ -22,11 +22,11 @@ void reportOpening(Context& ctx, const FtpSession& ftp)
         ctx.log.record(QStringLiteral("FTP: plain text, TLS not used: ") + ftp.tlsFallback());
 }
 
-// The bytes written to the part file, handed on to the hash as they go.
+// Writes to the part file and tells the hash how far the file has grown.
 class HashingWriter : public QIODevice
 {
 public:
-    HashingWriter(QFileDevice& file, BackgroundSha256& hash) : m_file(file), m_hash(hash)
+    HashingWriter(QFileDevice& file, WrittenFileSha256& hash) : m_file(file), m_hash(hash)
     {
         open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     }
@@ -36,14 +36,15 @@ protected:
     qint64 writeData(const char* data, qint64 size) override
     {
         const qint64 written = m_file.write(data, size);
-        if (written > 0) m_hash.add(data, written);
+        if (written > 0) m_hash.written(m_total += written);
         if (written < 0) setErrorString(m_file.errorString());
         return written;
     }
 
 private:
     QFileDevice& m_file;
-    BackgroundSha256& m_hash;
+    WrittenFileSha256& m_hash;
+    qint64 m_total = 0;
 };
 
 // Written without Qt's buffer: flushing that buffer onto a filling disk fails
@@ -136,7 +137,7 @@ bool ScaricaFileFtp(Context& ctx, FtpSession& ftp, const QString& remotePath,
         // limit must still leave room for the part file's.
         PartFile part(partFileTemplate(QFileInfo(target).path()));
         if (!part.openUnbuffered()) throw Error(errnum::PathFileAccess, part.errorString());
-        BackgroundSha256 hash([&ctx] { ctx.port.yield(); });
+        WrittenFileSha256 hash(part, [&ctx] { ctx.port.yield(); });
         HashingWriter writer(part, hash);
         if (ftp.fetch(remotePath, writer) == FtpSession::Fetch::Refused) {
             ctx.log.record(QStringLiteral("FTP: refused %1").arg(remotePath));

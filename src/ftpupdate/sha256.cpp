@@ -2,16 +2,12 @@
 
 #include "base/error.h"
 
-#include <cstring>
 #include <openssl/evp.h>
 
 namespace corvane {
 
 namespace {
 
-// At most 8 blocks in flight: with blocks of 1 MiB the queue drains in a few
-// milliseconds on an idle core.
-constexpr size_t kMaxQueued = 8;
 // How long a wait goes before the caller's events are serviced.
 constexpr std::chrono::milliseconds kWaitSlice{10};
 
@@ -52,25 +48,14 @@ QByteArray Sha256::of(const QByteArray& data)
     return hash.result();
 }
 
-BackgroundSha256::BackgroundSha256(std::function<void()> whileWaiting, qsizetype blockSize)
-    : m_whileWaiting(std::move(whileWaiting)), m_blockSize(blockSize),
-      m_thread(&BackgroundSha256::run, this)
+WrittenFileSha256::WrittenFileSha256(QFileDevice& file, std::function<void()> whileWaiting,
+                                     qint64 step)
+    : m_whileWaiting(std::move(whileWaiting)), m_step(step), m_file(file),
+      m_thread(&WrittenFileSha256::run, this)
 {
 }
 
-// Waits until `ready`, in slices, running m_whileWaiting between them.
-template <typename Ready>
-void BackgroundSha256::waitFor(std::unique_lock<std::mutex>& lock, Ready ready)
-{
-    while (!m_changed.wait_for(lock, kWaitSlice, ready)) {
-        if (!m_whileWaiting) continue;
-        lock.unlock();
-        m_whileWaiting();
-        lock.lock();
-    }
-}
-
-BackgroundSha256::~BackgroundSha256()
+WrittenFileSha256::~WrittenFileSha256()
 {
     {
         std::lock_guard lock(m_mutex);
@@ -80,60 +65,58 @@ BackgroundSha256::~BackgroundSha256()
     m_thread.join();
 }
 
-void BackgroundSha256::add(const char* data, qsizetype size)
+void WrittenFileSha256::written(qint64 size)
 {
-    while (size > 0) {
-        if (m_filling.isNull()) {
-            std::lock_guard lock(m_mutex);
-            if (!m_spare.empty()) {
-                m_filling = std::move(m_spare.back());
-                m_spare.pop_back();
-            }
-        }
-        if (m_filling.capacity() < m_blockSize) m_filling.reserve(m_blockSize);
-        const qsizetype take = qMin(size, m_blockSize - m_filling.size());
-        m_filling.append(data, take);
-        data += take;
-        size -= take;
-        if (m_filling.size() == m_blockSize) handOver();
+    bool wake = false;
+    {
+        std::lock_guard lock(m_mutex);
+        // Woken only when a whole step is there: a wake-up per write would
+        // cost the receiving thread more than it saves.
+        wake = size - m_hashed >= m_step && m_written - m_hashed < m_step;
+        m_written = size;
     }
+    if (wake) m_changed.notify_all();
 }
 
-void BackgroundSha256::handOver()
+QByteArray WrittenFileSha256::result()
 {
     std::unique_lock lock(m_mutex);
-    waitFor(lock, [this] { return m_queue.size() < kMaxQueued; });
-    m_queue.push_back(std::move(m_filling));
-    m_filling = QByteArray();
-    lock.unlock();
+    m_finishing = true;
     m_changed.notify_all();
-}
-
-QByteArray BackgroundSha256::result()
-{
-    if (!m_filling.isEmpty()) handOver();
-    std::unique_lock lock(m_mutex);
-    waitFor(lock, [this] { return m_queue.empty() && !m_hashing; });
+    const auto done = [this] { return m_hashed == m_written || m_failure; };
+    while (!m_changed.wait_for(lock, kWaitSlice, done)) {
+        if (!m_whileWaiting) continue;
+        lock.unlock();
+        m_whileWaiting();
+        lock.lock();
+    }
+    if (m_failure) std::rethrow_exception(m_failure);
     return m_hash.result();
 }
 
-void BackgroundSha256::run()
+void WrittenFileSha256::run()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock, [this] { return m_closing || !m_queue.empty(); });
-        if (m_closing) return; // abandoned: what is queued no longer matters
-        QByteArray block = std::move(m_queue.front());
-        m_queue.pop_front();
-        m_hashing = true;
+        m_changed.wait(lock, [this] {
+            const qint64 ready = m_written - m_hashed;
+            return m_closing || ready >= m_step || (m_finishing && ready > 0);
+        });
+        if (m_closing) return; // abandoned: what is left no longer matters
+        const qint64 from = m_hashed;
+        const qint64 size = qMin(m_written - m_hashed, m_step);
         lock.unlock();
-        m_changed.notify_all(); // room in the queue
-        m_hash.add(block.constData(), block.size());
-        block.resize(0); // keeps the allocation for reuse
+        try {
+            m_file.read(from, size, [this](const char* data, qint64 n) { m_hash.add(data, n); });
+        } catch (...) {
+            lock.lock();
+            m_failure = std::current_exception();
+            m_changed.notify_all();
+            return;
+        }
         lock.lock();
-        m_hashing = false;
-        m_spare.push_back(std::move(block));
-        m_changed.notify_all();
+        m_hashed += size;
+        if (m_hashed == m_written) m_changed.notify_all();
     }
 }
 

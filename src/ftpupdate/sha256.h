@@ -1,14 +1,15 @@
 #pragma once
 
+#include "base/system.h"
+
 #include <QByteArray>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace corvane {
 
@@ -32,41 +33,44 @@ private:
     std::unique_ptr<Context> m_context;
 };
 
-// SHA-256 computed on a thread of its own while the caller goes on receiving:
-// hashing on the window's thread would halve a fast transfer. The thread does
-// nothing but hash the bytes handed to it, in order. While the caller has to
-// wait for it (a full queue, the final digest), `whileWaiting` runs every
-// few milliseconds, so the window keeps being serviced on a loaded machine.
-class BackgroundSha256
+// SHA-256 of a file being written, computed on a thread of its own from the
+// bytes already in the file while the caller goes on receiving: hashing on
+// the window's thread would halve a fast transfer, and copying each block for
+// another thread costs the receiving thread as much again. The thread reads
+// the written bytes back from the system's cache (sys::FileReadBack). While
+// the caller waits for the digest, `whileWaiting` runs every few
+// milliseconds, so the window keeps being serviced on a loaded machine.
+class WrittenFileSha256
 {
 public:
-    // Bytes are handed to the thread in blocks of `blockSize`, at most 8 at a time.
-    explicit BackgroundSha256(std::function<void()> whileWaiting = {},
-                              qsizetype blockSize = 1 << 20);
-    ~BackgroundSha256();
-    BackgroundSha256(const BackgroundSha256&) = delete;
-    BackgroundSha256& operator=(const BackgroundSha256&) = delete;
+    // `file` is open for writing and stays open until result() returns;
+    // the thread hashes in steps of `step` bytes.
+    explicit WrittenFileSha256(QFileDevice& file, std::function<void()> whileWaiting = {},
+                               qint64 step = 4 << 20);
+    ~WrittenFileSha256();
+    WrittenFileSha256(const WrittenFileSha256&) = delete;
+    WrittenFileSha256& operator=(const WrittenFileSha256&) = delete;
 
-    // Copies the bytes into the queue; waits only while the queue is full.
-    void add(const char* data, qsizetype size);
-    // Waits until every byte added is hashed and returns the digest.
+    // The file now holds `size` bytes written from its start.
+    void written(qint64 size);
+    // Waits until every byte written is hashed and returns the digest.
+    // Throws Error when the bytes could not be read back.
     QByteArray result();
 
 private:
-    void handOver();
     void run();
-    template <typename Ready> void waitFor(std::unique_lock<std::mutex>& lock, Ready ready);
 
     std::function<void()> m_whileWaiting;
-    const qsizetype m_blockSize;
+    const qint64 m_step;
+    sys::FileReadBack m_file;
     Sha256 m_hash;
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<QByteArray> m_queue;  // full blocks waiting for the thread
-    std::vector<QByteArray> m_spare; // blocks the thread has finished with
-    QByteArray m_filling;            // the block being filled by add()
+    qint64 m_written = 0;
+    qint64 m_hashed = 0;
+    bool m_finishing = false; // result() waits: hash what is left, however little
     bool m_closing = false;
-    bool m_hashing = false;
+    std::exception_ptr m_failure;
     std::thread m_thread;
 };
 

@@ -155,22 +155,34 @@ void TestManifest::sizeInListing()
 void TestManifest::hashBesideTheTransfer_data()
 {
     QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<int>("step"); // bytes handed over at a time
-    QTest::newRow("nothing") << QByteArray() << 1;
-    QTest::newRow("abc") << QByteArray("abc") << 1;
-    QTest::newRow("one block less a byte") << binaryPayload((1 << 20) - 1, 1) << 4096;
-    QTest::newRow("one block") << binaryPayload(1 << 20, 2) << (1 << 20);
-    QTest::newRow("blocks and a byte, odd steps") << binaryPayload((9 << 20) + 1, 3) << 7777;
-    QTest::newRow("more than the queue, large steps") << binaryPayload(40 << 20, 4) << (3 << 20);
+    QTest::addColumn<int>("write"); // bytes written at a time
+    QTest::addColumn<int>("step");  // bytes the hashing thread takes at a time
+    QTest::newRow("nothing") << QByteArray() << 1 << (4 << 20);
+    QTest::newRow("abc") << QByteArray("abc") << 1 << (4 << 20);
+    QTest::newRow("one step less a byte") << binaryPayload((1 << 20) - 1, 1) << 4096 << (1 << 20);
+    QTest::newRow("one step") << binaryPayload(1 << 20, 2) << (1 << 20) << (1 << 20);
+    QTest::newRow("steps and a byte, odd writes")
+        << binaryPayload((9 << 20) + 1, 3) << 7777 << (1 << 20);
+    QTest::newRow("steps not on a page boundary")
+        << binaryPayload(3 << 20, 4) << (512 << 10) << 100003;
+    QTest::newRow("writes larger than a step")
+        << binaryPayload(40 << 20, 5) << (3 << 20) << (1 << 20);
 }
 
 void TestManifest::hashBesideTheTransfer()
 {
     QFETCH(QByteArray, data);
+    QFETCH(int, write);
     QFETCH(int, step);
-    BackgroundSha256 hash;
-    for (qsizetype at = 0; at < data.size(); at += step)
-        hash.add(data.constData() + at, qMin<qsizetype>(step, data.size() - at));
+    QTemporaryFile part;
+    QVERIFY(part.open());
+    WrittenFileSha256 hash(part, {}, step);
+    for (qsizetype at = 0; at < data.size(); at += write) {
+        const qsizetype size = qMin<qsizetype>(write, data.size() - at);
+        QCOMPARE(part.write(data.constData() + at, size), size);
+        QVERIFY(part.flush());
+        hash.written(at + size);
+    }
     const QByteArray digest = hash.result();
     QCOMPARE(digest, Sha256::of(data));
     if (data == "abc") // FIPS 180-2, appendix B.1
@@ -180,12 +192,17 @@ void TestManifest::hashBesideTheTransfer()
 
 void TestManifest::waitingForTheHashServicesTheCaller()
 {
-    // Blocks of 64 MiB take any core well over the 10 ms a wait may last
+    // Steps of 64 MiB take any core well over the 10 ms a wait may last
     // before the caller is called back (its window's events).
     const QByteArray data = binaryPayload(128 << 20, 5);
+    QTemporaryFile part;
+    QVERIFY(part.open());
     int callbacks = 0;
-    BackgroundSha256 hash([&] { ++callbacks; }, 64 << 20);
-    hash.add(data.constData(), data.size());
+    WrittenFileSha256 hash(
+        part, [&] { ++callbacks; }, 64 << 20);
+    QCOMPARE(part.write(data), data.size());
+    QVERIFY(part.flush());
+    hash.written(data.size());
     const QByteArray digest = hash.result(); // before anything else takes the time
     QVERIFY2(callbacks > 0, "never called back while waiting");
     QCOMPARE(digest, Sha256::of(data));
