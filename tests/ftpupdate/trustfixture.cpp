@@ -93,7 +93,7 @@ QString VsftpdServer::start(const Options& options, const QString& workFolder)
     QDir().mkpath(empty);
     openToOthers(options.root);
     openToOthers(empty);
-    m_port = closedLoopbackPort();
+    m_port = freeLoopbackPort();
     QStringList lines{"listen=YES",
                       "listen_ipv6=NO",
                       "background=NO",

@@ -25,8 +25,13 @@ private:
     int m_port = 1;
 };
 
-// A loopback port nothing listens on: bound by the system, then released.
+// A loopback port nothing listens on, for the whole of this process: it stays
+// bound without listening, so a connection is refused and no server another
+// test starts meanwhile can be given it.
 int closedLoopbackPort();
+// A loopback port free at the time of the call (bound by the system, then
+// released), for a server this test starts on it next.
+int freeLoopbackPort();
 
 // Whether something takes connections on the loopback port (a server that
 // says nothing when it is ready).

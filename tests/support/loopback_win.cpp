@@ -41,6 +41,12 @@ LoopbackSocket::~LoopbackSocket()
 
 int closedLoopbackPort()
 {
+    static const LoopbackSocket held(false);
+    return held.port();
+}
+
+int freeLoopbackPort()
+{
     return LoopbackSocket(false).port();
 }
 
