@@ -1,35 +1,13 @@
 #include "catalogue.h"
 
 #include "namecollation.h"
+#include "sqlitestatement.h"
 
 #include <QFileInfo>
 #include <sqlite3.h>
 #include <utility>
 
 namespace corvane::db {
-
-namespace {
-
-// Finalizes a statement however the reading ends.
-struct Statement
-{
-    sqlite3_stmt* handle = nullptr;
-    Statement(sqlite3* db, const char* sql, int& rc)
-    {
-        rc = sqlite3_prepare_v2(db, sql, -1, &handle, nullptr);
-    }
-    ~Statement() { sqlite3_finalize(handle); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-};
-
-QByteArray columnBytes(sqlite3_stmt* stmt, int column)
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-    return QByteArray(text, sqlite3_column_bytes(stmt, column));
-}
-
-} // namespace
 
 Catalogue::Catalogue(sqlite3* db) : m_db(db)
 {
@@ -71,20 +49,19 @@ int Catalogue::readSchemaVersion(int& version) const
 
 int Catalogue::readObjects(CatalogueSnapshot& snapshot) const
 {
-    int rc = SQLITE_OK;
     // The engine's own sqlite_ tables are no business of the program's.
-    Statement stmt(m_db,
-                   "SELECT type, name, sql FROM main.sqlite_schema "
-                   "WHERE type IN ('table', 'view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'",
-                   rc);
-    if (rc != SQLITE_OK) return rc;
-    while ((rc = sqlite3_step(stmt.handle)) == SQLITE_ROW) {
+    SqliteStatement stmt(
+        m_db, "SELECT type, name, sql FROM main.sqlite_schema "
+              "WHERE type IN ('table', 'view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
+    if (stmt.rc() != SQLITE_OK) return stmt.rc();
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
         CatalogueObject object;
-        object.isView = qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(stmt.handle, 0)),
-                                "view") == 0;
-        object.name = columnBytes(stmt.handle, 1);
+        object.isView =
+            qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)), "view") == 0;
+        object.name = columnBytes(stmt.get(), 1);
         // Only VIEWS shows a definition: a table's would be memory held for nothing.
-        if (object.isView) object.definition = columnBytes(stmt.handle, 2);
+        if (object.isView) object.definition = columnBytes(stmt.get(), 2);
         snapshot.byName[foldName(object.name.constData(), int(object.name.size()))].append(
             int(snapshot.objects.size()));
         snapshot.objects.push_back(std::move(object));

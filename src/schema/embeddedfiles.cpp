@@ -6,6 +6,7 @@
 #include "db/connection.h"
 #include "db/informationschema.h"
 #include "db/namecollation.h"
+#include "db/sqlitestatement.h"
 
 #include <sqlite3.h>
 
@@ -29,44 +30,34 @@ QString text(sqlite3_stmt* stmt, int column)
                              sqlite3_column_bytes(stmt, column));
 }
 
-QByteArray bytes(sqlite3_stmt* stmt, int column)
-{
-    return QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
-                      sqlite3_column_bytes(stmt, column));
-}
-
-// A prepared statement, finalized however the reading ends.
+// A prepared statement whose failures are thrown.
 class Statement
 {
 public:
-    Statement(sqlite3* handle, const char* sql) : m_handle(handle)
+    Statement(sqlite3* handle, const char* sql) : m_handle(handle), m_stmt(handle, sql)
     {
-        const int rc = sqlite3_prepare_v2(handle, sql, -1, &m_stmt, nullptr);
-        if (rc != SQLITE_OK) throw sqliteError(handle, rc);
+        if (m_stmt.rc() != SQLITE_OK) throw sqliteError(handle, m_stmt.rc());
     }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
 
     void bind(const QString& value)
     {
         const QByteArray utf8 = value.toUtf8();
-        const int rc =
-            sqlite3_bind_text(m_stmt, 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        const int rc = sqlite3_bind_text(m_stmt.get(), 1, utf8.constData(), int(utf8.size()),
+                                         SQLITE_TRANSIENT);
         if (rc != SQLITE_OK) throw sqliteError(m_handle, rc);
     }
     bool step()
     {
-        const int rc = sqlite3_step(m_stmt);
+        const int rc = sqlite3_step(m_stmt.get());
         if (rc == SQLITE_ROW) return true;
         if (rc != SQLITE_DONE) throw sqliteError(m_handle, rc);
         return false;
     }
-    sqlite3_stmt* get() const { return m_stmt; }
+    sqlite3_stmt* get() const { return m_stmt.get(); }
 
 private:
     sqlite3* m_handle;
-    sqlite3_stmt* m_stmt = nullptr;
+    db::SqliteStatement m_stmt;
 };
 
 int schemaVersion(sqlite3* handle)
@@ -115,7 +106,7 @@ struct EmbeddedFiles::Catalogue
                 continue;
             }
             if (type != u"table" && type != u"view") continue;
-            EmbeddedObject object{text(stmt.get(), 1), bytes(stmt.get(), 3), {}};
+            EmbeddedObject object{text(stmt.get(), 1), db::columnBytes(stmt.get(), 3), {}};
             const int index = int(objects.size());
             const bool isView = type == u"view";
             (isView ? views : tables)[db::foldName(object.name)].append(index);

@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "db/connection.h"
+#include "db/sqlitestatement.h"
 
 #include <sqlite3.h>
 
@@ -24,13 +25,10 @@ StretchLost engineError(sqlite3* handle)
 
 qint64 pragmaValue(sqlite3* handle, const char* pragma)
 {
-    sqlite3_stmt* stmt = nullptr;
-    qint64 value = 0;
-    if (sqlite3_prepare_v2(handle, pragma, -1, &stmt, nullptr) == SQLITE_OK &&
-        sqlite3_step(stmt) == SQLITE_ROW)
-        value = sqlite3_column_int64(stmt, 0);
-    sqlite3_finalize(stmt);
-    return value;
+    const db::SqliteStatement stmt(handle, pragma);
+    return stmt.rc() == SQLITE_OK && sqlite3_step(stmt.get()) == SQLITE_ROW
+               ? sqlite3_column_int64(stmt.get(), 0)
+               : 0;
 }
 
 // The engine counts a negative cache size in KiB, a positive one in pages.
