@@ -71,28 +71,31 @@ RunTransaction::~RunTransaction()
 {
     // Only an exception gets here with a stretch open, and commit() has been
     // tried on that path already: nothing may be left half done.
-    if (m_open && !sqlite3_get_autocommit(m_handle))
-        sqlite3_exec(m_handle, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3* handle = handleStillOpen();
+    if (!handle) return; // closed with the connection, which rolled back what was open
+    if (m_open && !sqlite3_get_autocommit(handle))
+        sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
     // The pages beyond the old size are given back now.
-    if (m_cacheRaised)
-        if (sqlite3* handle = handleStillOpen()) setCacheSize(handle, m_cacheSizeBefore);
+    if (m_cacheRaised) setCacheSize(handle, m_cacheSizeBefore);
 }
 
 void RunTransaction::enter()
 {
     if (!m_handle) return;
+    sqlite3* handle = handleStillOpen();
     if (m_open) {
         const qint64 elapsed = m_stretch.elapsed();
-        if (elapsed >= kLongestStretchMilliseconds ||
+        if (!handle || elapsed >= kLongestStretchMilliseconds ||
             (elapsed >= kStretchMilliseconds && m_objects >= kStretchObjects))
             commit();
     }
     if (!m_open) {
-        // Someone else's transaction is left alone: its statements go where it says.
-        if (!sqlite3_get_autocommit(m_handle)) return;
+        // A connection opened since is not this run's to manage; someone
+        // else's transaction is left alone: statements go where it says.
+        if (!handle || !sqlite3_get_autocommit(handle)) return;
         // IMMEDIATE: the write lock is taken (or waited for) now, never halfway.
-        if (sqlite3_exec(m_handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw engineError(m_handle);
+        if (sqlite3_exec(handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw engineError(handle);
         m_open = true;
         m_objects = 0;
         m_stretch.start();
@@ -106,14 +109,16 @@ void RunTransaction::commit()
     m_open = false;
     std::vector<std::function<void()>> kept;
     kept.swap(m_whenKept);
-    if (sqlite3_get_autocommit(m_handle))
+    // A connection closed under the stretch rolled it back as it closed.
+    sqlite3* handle = handleStillOpen();
+    if (!handle || sqlite3_get_autocommit(handle))
         throw StretchLost(
             errnum::ProviderFailure,
             QStringLiteral("[SQLite]the engine rolled back the statements of the update "
                            "run since its last commit"));
-    if (sqlite3_exec(m_handle, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        const StretchLost e = engineError(m_handle);
-        sqlite3_exec(m_handle, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (sqlite3_exec(handle, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        const StretchLost e = engineError(handle);
+        sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
         throw e;
     }
     for (const auto& step : kept)

@@ -58,10 +58,11 @@ public:
     void whenKept(std::function<void()> step);
 
 private:
-    // The local connection's handle unless it was closed or reopened since.
+    // The local connection's handle unless it was closed or reopened since:
+    // every use of the handle goes through it.
     sqlite3* handleStillOpen() const;
 
-    sqlite3* m_handle = nullptr; // null: nothing to do
+    sqlite3* m_handle = nullptr; // as it was at the start; null: nothing to do
     const db::Connection* m_connection = nullptr;
     std::weak_ptr<const void> m_lifetime;
     qint64 m_cacheSizeBefore = 0; // as PRAGMA cache_size gave it

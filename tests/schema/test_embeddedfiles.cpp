@@ -56,7 +56,8 @@ private slots:
     void aReplacedFileIsReadAnew();
     void ownHandlesCarryNoInformationSchema();
     void objectsBeforeAFailureStayCreated();
-    void aStretchTheEngineDroppedIsNeverTakenAsKept();
+    void aLostStretchIsNeverTakenAsKept_data();
+    void aLostStretchIsNeverTakenAsKept();
     void theRunsPageCacheIsGivenBack_data();
     void theRunsPageCacheIsGivenBack();
 };
@@ -161,22 +162,47 @@ void TestEmbeddedFiles::objectsBeforeAFailureStayCreated()
              (QStringList{"Doppia", "Prima"}));
 }
 
-// When the engine rolls a stretch back itself (a full disk, an I/O error),
-// committing says so, and nothing of the stretch is logged as kept.
-void TestEmbeddedFiles::aStretchTheEngineDroppedIsNeverTakenAsKept()
+// A stretch is lost when the engine rolls it back itself (a full disk, an I/O
+// error) or when its connection closes under it, which also frees the handle.
+// Committing says so, nothing of the stretch is logged as kept, and a closed
+// connection gets no stretch of its own afterwards.
+void TestEmbeddedFiles::aLostStretchIsNeverTakenAsKept_data()
 {
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("rolled back by the engine") << false;
+    QTest::newRow("its connection closed") << true;
+}
+
+void TestEmbeddedFiles::aLostStretchIsNeverTakenAsKept()
+{
+    QFETCH(bool, closed);
     test::World w;
     w.local("CREATE TABLE Prima (a int);");
     w.reference("CREATE TABLE Prima (a int);");
     w.connect();
-    RunTransaction transaction(w.g.LocalConnection.get(), true);
-    transaction.enter();
-    w.g.LocalConnection->Execute(QStringLiteral("CREATE TABLE Persa (a int)"));
-    bool logged = false;
-    transaction.whenKept([&logged] { logged = true; });
-    sqlite3_exec(w.g.LocalConnection->embeddedHandle(), "ROLLBACK", nullptr, nullptr, nullptr);
-    QVERIFY_THROWS_EXCEPTION(StretchLost, transaction.commit());
-    QVERIFY(!logged);
+    {
+        RunTransaction transaction(w.g.LocalConnection.get(), true);
+        transaction.enter();
+        w.g.LocalConnection->Execute(QStringLiteral("CREATE TABLE Persa (a int)"));
+        bool logged = false;
+        transaction.whenKept([&logged] { logged = true; });
+        if (closed)
+            w.g.LocalConnection->Close();
+        else
+            sqlite3_exec(w.g.LocalConnection->embeddedHandle(), "ROLLBACK", nullptr, nullptr,
+                         nullptr);
+        // A closed connection is found out at the next object already.
+        if (closed)
+            QVERIFY_THROWS_EXCEPTION(StretchLost, transaction.enter());
+        else
+            QVERIFY_THROWS_EXCEPTION(StretchLost, transaction.commit());
+        QVERIFY(!logged);
+        transaction.enter();
+        bool atOnce = false;
+        transaction.whenKept([&atOnce] { atOnce = true; });
+        QCOMPARE(atOnce, closed);
+    }
+    if (closed) w.connect();
     QCOMPARE(w.localRows("SELECT name FROM sqlite_schema WHERE name = 'Persa'"), QStringList());
 }
 
