@@ -58,6 +58,12 @@ public:
         report(what, shown.isEmpty() ? QString::number(measured, 'f', 2) : shown,
                QStringLiteral("<= %1").arg(limit), measured <= limit);
     }
+    // A median (or single figure) that must reach the limit.
+    void atLeast(const QString& what, double measured, double limit, const QString& shown = {})
+    {
+        report(what, shown.isEmpty() ? QString::number(measured, 'f', 2) : shown,
+               QStringLiteral(">= %1").arg(limit), measured >= limit);
+    }
     // A figure that must stay below the limit.
     void below(const QString& what, double measured, double limit, const QString& shown = {})
     {
@@ -85,7 +91,7 @@ private:
     bool m_missed = false;
 };
 
-// The number of rounds: at least 5; "--rounds N" on the command line raises it.
+// The number of rounds: "--rounds N" on the command line, or the default (5).
 inline int roundsFrom(int argc, char** argv, int fallback = 5)
 {
     for (int i = 1; i + 1 < argc; ++i)

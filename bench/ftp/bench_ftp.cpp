@@ -10,6 +10,7 @@
 // Exits 1 when a goal is missed.
 #include "base/error.h"
 #include "common/benchplatform.h"
+#include "common/benchstats.h"
 #include "ftpupdate/ftpsteps.h"
 #include "ftpupdate/pereader.h"
 #include "support/ftptestserver.h"
@@ -26,7 +27,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
-#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -44,43 +44,6 @@ constexpr qint64 kSize = 256LL << 20;
 constexpr int kRuns = 7;
 constexpr double kRatioGoal = 1.2;
 constexpr double kGapGoalMs = 60;
-
-// Median, min and max of a series of runs.
-struct Series
-{
-    QList<double> values;
-    double median() const
-    {
-        QList<double> v = values;
-        std::sort(v.begin(), v.end());
-        return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-    }
-    double min() const { return *std::min_element(values.cbegin(), values.cend()); }
-    double max() const { return *std::max_element(values.cbegin(), values.cend()); }
-    QString text(const char* format) const
-    {
-        return QString::asprintf(format, median()) + QStringLiteral(" (min ") +
-               QString::asprintf(format, min()) + QStringLiteral(", max ") +
-               QString::asprintf(format, max()) + QLatin1Char(')');
-    }
-    // "median (min..max)", as the goal lines give a series.
-    QString range(const char* format) const
-    {
-        return QString::asprintf(format, median()) + QStringLiteral(" (") +
-               QString::asprintf(format, min()) + QStringLiteral("..") +
-               QString::asprintf(format, max()) + QLatin1Char(')');
-    }
-};
-
-// One line per goal, tab-separated after "GOAL" (benchmark, what, measured,
-// limit, met or MISSED): scripts/bench gathers these into one table.
-bool goal(const QString& what, const QString& measured, const QString& limit, bool met)
-{
-    std::printf("GOAL\tftp\t%s\t%s\t%s\t%s\n", qPrintable(what), qPrintable(measured),
-                qPrintable(limit), met ? "met" : "MISSED");
-    std::fflush(stdout);
-    return met;
-}
 
 void writeRandom(const QString& path, qint64 size)
 {
@@ -165,7 +128,7 @@ private:
 
 struct Outcome
 {
-    Series ratio, ours, curl, gap;
+    Samples ratio, ours, curl, gap;
 };
 
 // kRuns pairs, curl and ours in turn (who goes first alternates). Fresh
@@ -183,13 +146,13 @@ Outcome compare(FtpWorld& world, const Server& server, bool withCurl)
         double curl = 0;
         if (withCurl && run % 2 == 0) curl = fetchCurl(server, "big.bin", curlTarget);
         const double ours = fetchOurs(world, server, "big.bin", false);
-        o.gap.values << world.port.longestGapMs;
+        o.gap.add(world.port.longestGapMs);
         if (withCurl && run % 2 == 1) curl = fetchCurl(server, "big.bin", curlTarget);
         if (QFileInfo(target).size() != kSize) qFatal("our copy has the wrong size");
-        o.ours.values << mib / ours;
+        o.ours.add(mib / ours);
         if (!withCurl) continue;
-        o.curl.values << mib / curl;
-        o.ratio.values << curl / ours;
+        o.curl.add(mib / curl);
+        o.ratio.add(curl / ours);
     }
     return o;
 }
@@ -244,22 +207,20 @@ int main(int argc, char** argv)
         std::printf("ftp vsftpd: not measured: %s\n", qPrintable(vsftpdMissing));
     }
 
-    bool met = vsftpdMissing.isEmpty();
-    if (!met) goal("vsftpd measured", vsftpdMissing, "holds", false);
-    const QString ratioLimit = QStringLiteral(">= %1").arg(kRatioGoal);
-    const QString gapLimit = QStringLiteral("< %1 ms").arg(kGapGoalMs);
+    Goals goals(QStringLiteral("ftp"));
+    if (!vsftpdMissing.isEmpty())
+        goals.holds(QStringLiteral("vsftpd measured"), false, vsftpdMissing);
     for (const Server& server : servers) {
         const Outcome o = compare(world, server, true);
         std::printf("ftp %s, 256 MiB: ours %s MiB/s, curl -o %s MiB/s, ratio %s; longest "
                     "event-loop pause %s ms\n",
-                    qPrintable(server.name), qPrintable(o.ours.text("%.0f")),
-                    qPrintable(o.curl.text("%.0f")), qPrintable(o.ratio.text("%.2f")),
-                    qPrintable(o.gap.text("%.0f")));
-        met &= goal(server.name + QStringLiteral(" 256 MiB, ours/curl -o"), o.ratio.range("%.2f"),
-                    ratioLimit, o.ratio.median() >= kRatioGoal);
+                    qPrintable(server.name), qPrintable(o.ours.text(0)), qPrintable(o.curl.text(0)),
+                    qPrintable(o.ratio.text(2)), qPrintable(o.gap.text(0)));
+        goals.atLeast(server.name + QStringLiteral(" 256 MiB, ours/curl -o"), o.ratio.median(),
+                      kRatioGoal, o.ratio.text(2));
         // Every transfer counts, not the median: one long pause is what a user sees.
-        met &= goal(server.name + QStringLiteral(" longest event-loop gap, idle"),
-                    o.gap.range("%.0f"), gapLimit, o.gap.max() < kGapGoalMs);
+        goals.below(server.name + QStringLiteral(" longest event-loop gap ms, idle"), o.gap.max(),
+                    kGapGoalMs, o.gap.text(0));
     }
     {
         const Load load;
@@ -267,10 +228,10 @@ int main(int argc, char** argv)
             const Outcome o = compare(world, server, false);
             std::printf("ftp %s, every core loaded: ours %s MiB/s; longest event-loop pause "
                         "%s ms\n",
-                        qPrintable(server.name), qPrintable(o.ours.text("%.0f")),
-                        qPrintable(o.gap.text("%.0f")));
-            met &= goal(server.name + QStringLiteral(" longest event-loop gap, loaded"),
-                        o.gap.range("%.0f"), gapLimit, o.gap.max() < kGapGoalMs);
+                        qPrintable(server.name), qPrintable(o.ours.text(0)),
+                        qPrintable(o.gap.text(0)));
+            goals.below(server.name + QStringLiteral(" longest event-loop gap ms, loaded"),
+                        o.gap.max(), kGapGoalMs, o.gap.text(0));
         }
     }
 
@@ -298,6 +259,5 @@ int main(int argc, char** argv)
         QFileInfo(exe).size() / 1e6, qPrintable(info.VersioneFile),
         static_cast<long long>(bytesRead), 100.0 * bytesRead / QFileInfo(exe).size(),
         static_cast<long long>(t.elapsed()));
-    std::printf("ftp: %s\n", met ? "every goal met" : "a goal was MISSED");
-    return met ? 0 : 1;
+    return goals.exitCode();
 }
