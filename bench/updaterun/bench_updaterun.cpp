@@ -6,8 +6,10 @@
 //   bench_updaterun [--sizes 1000,2000,10000] [--rounds 5] [--gaps MS]
 // Goals: at 2,000 tables at most 10 times the raw DDL; what the run adds to
 // the raw DDL, per created object, at the largest size at most 1.5 times
-// that at the smallest (linear); the event loop serviced at least every
-// 100 ms throughout; at 10,000 tables the peak memory under 200 MB.
+// that at the smallest (linear), judged only when the run is slower than the
+// raw DDL in every round (else missed: the spread hides it); the event loop
+// serviced at least every 100 ms throughout; at 10,000 tables the peak
+// memory under 200 MB.
 //
 // Why the linear goal is on the added cost: the engine's own DDL is not
 // linear. Each CREATE re-reads sqlite_schema for the new object's rows with
@@ -34,6 +36,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <sqlite3.h>
 
 using namespace corvane;
@@ -315,6 +318,9 @@ int main(int argc, char** argv)
     // DDL, and what the run adds to the raw DDL.
     double firstTotal = 0, lastTotal = 0, firstRaw = 0, lastRaw = 0, firstAdded = 0, lastAdded = 0;
     double firstOwn = 0, lastOwn = 0;
+    // The smallest added cost of any round at either size: at or below zero,
+    // the run and the raw DDL are within each other's spread.
+    double addedLeast = 0;
     for (const int tables : sizes) {
         SizeResult r = measure(tables, rounds, reportGapsOverMs);
         std::printf("update run, reference %d tables x %d columns + %d views ahead, %d rounds:\n",
@@ -341,7 +347,9 @@ int main(int argc, char** argv)
             firstRaw = raw;
             firstAdded = added;
             firstOwn = r.ownMsPerObject.median();
+            addedLeast = r.addedMsPerObject.min();
         }
+        addedLeast = std::min(addedLeast, r.addedMsPerObject.min());
         lastOwn = r.ownMsPerObject.median();
         lastTotal = total;
         lastRaw = raw;
@@ -367,14 +375,22 @@ int main(int argc, char** argv)
                     lastTotal / firstTotal, lastRaw / firstRaw);
         std::printf("the run without the engine's CREATE steps, per object, %s: %.2f\n",
                     qPrintable(span), lastOwn / firstOwn);
-        // A run that adds nothing measurable at the first size cannot be
-        // compared by ratio: a hundredth of a millisecond stands for it.
-        goals.atMost(QStringLiteral("cost the run adds per object, ") + span,
-                     lastAdded / std::max(firstAdded, 0.01), kLinearGoal,
-                     QStringLiteral("%1 (%2 ms / %3 ms)")
-                         .arg(lastAdded / std::max(firstAdded, 0.01), 0, 'f', 2)
-                         .arg(lastAdded, 0, 'f', 3)
-                         .arg(firstAdded, 0, 'f', 3));
+        // A ratio of two differences means something only while the run is
+        // slower than the raw DDL in every round; when a round's raw DDL took
+        // longer than the run, the machine's spread is larger than what the
+        // run adds, and the goal counts as missed, not met.
+        const QString what = QStringLiteral("cost the run adds per object, ") + span;
+        const QString figures =
+            QStringLiteral("(%1 ms / %2 ms)").arg(lastAdded, 0, 'f', 3).arg(firstAdded, 0, 'f', 3);
+        if (addedLeast <= 0)
+            goals.atMost(what, std::numeric_limits<double>::infinity(), kLinearGoal,
+                         QStringLiteral("not measurable: a round added %1 ms per object %2")
+                             .arg(addedLeast, 0, 'f', 3)
+                             .arg(figures));
+        else
+            goals.atMost(
+                what, lastAdded / firstAdded, kLinearGoal,
+                QStringLiteral("%1 %2").arg(lastAdded / firstAdded, 0, 'f', 2).arg(figures));
     }
     return goals.exitCode();
 }
