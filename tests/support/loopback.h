@@ -28,10 +28,17 @@ private:
 // A loopback port nothing listens on, for the whole of this process: it stays
 // bound without listening, so a connection is refused and no server another
 // test starts meanwhile can be given it.
-int closedLoopbackPort();
+inline int closedLoopbackPort()
+{
+    static const LoopbackSocket held(false);
+    return held.port();
+}
 // A loopback port free at the time of the call (bound by the system, then
 // released), for a server this test starts on it next.
-int freeLoopbackPort();
+inline int freeLoopbackPort()
+{
+    return LoopbackSocket(false).port();
+}
 
 // Whether something takes connections on the loopback port (a server that
 // says nothing when it is ready).

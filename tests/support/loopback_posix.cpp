@@ -27,17 +27,6 @@ LoopbackSocket::~LoopbackSocket()
     if (m_fd >= 0) ::close(int(m_fd));
 }
 
-int closedLoopbackPort()
-{
-    static const LoopbackSocket held(false);
-    return held.port();
-}
-
-int freeLoopbackPort()
-{
-    return LoopbackSocket(false).port();
-}
-
 bool acceptsConnections(int port)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);

@@ -39,17 +39,6 @@ LoopbackSocket::~LoopbackSocket()
     if (m_fd >= 0) ::closesocket(static_cast<SOCKET>(m_fd));
 }
 
-int closedLoopbackPort()
-{
-    static const LoopbackSocket held(false);
-    return held.port();
-}
-
-int freeLoopbackPort()
-{
-    return LoopbackSocket(false).port();
-}
-
 bool acceptsConnections(int port)
 {
     if (!winsockStarted()) return false;
