@@ -320,7 +320,7 @@ int main(int argc, char** argv)
     double firstOwn = 0, lastOwn = 0;
     // The smallest added cost of any round at either size: at or below zero,
     // the run and the raw DDL are within each other's spread.
-    double addedLeast = 0;
+    double addedLeast = std::numeric_limits<double>::infinity();
     for (const int tables : sizes) {
         SizeResult r = measure(tables, rounds, reportGapsOverMs);
         std::printf("update run, reference %d tables x %d columns + %d views ahead, %d rounds:\n",
@@ -347,7 +347,6 @@ int main(int argc, char** argv)
             firstRaw = raw;
             firstAdded = added;
             firstOwn = r.ownMsPerObject.median();
-            addedLeast = r.addedMsPerObject.min();
         }
         addedLeast = std::min(addedLeast, r.addedMsPerObject.min());
         lastOwn = r.ownMsPerObject.median();
